@@ -1,0 +1,70 @@
+# Shared build settings and helpers for every directory of the project.
+
+set(PYROLUX_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+
+if(WIN32)
+  set(PYROLUX_WIN32 ON)
+  enable_language(RC)
+  # Statically linked: every binary imports only system DLLs, so it runs from
+  # a bare folder.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501
+                          WINVER=0x0501 _WIN32_IE=0x0501)
+  # windres reads UTF-8 sources only when told so.
+  set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+  # GoogleTest from Debian's source package, built for the target.
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest
+                   EXCLUDE_FROM_ALL)
+  set(PYROLUX_GTEST_MAIN gtest_main)
+  set(PYROLUX_GTEST gtest)
+  set(PYROLUX_GMOCK gmock)
+
+  # Tests run under Wine in the build tree's own prefix (never ~/.wine).
+  configure_file(${CMAKE_SOURCE_DIR}/scripts/wine-run.in
+                 ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                 FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+                                  GROUP_READ GROUP_EXECUTE
+                                  WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+else()
+  set(PYROLUX_WIN32 OFF)
+  find_package(GTest REQUIRED)
+  find_package(benchmark QUIET)
+  find_package(Threads REQUIRED)
+  set(PYROLUX_GTEST_MAIN GTest::gtest_main)
+  set(PYROLUX_GTEST GTest::gtest)
+  set(PYROLUX_GMOCK GTest::gmock)
+endif()
+
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  add_compile_options(-Wall -Wextra)
+endif()
+
+# pyrolux_add_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [NO_MAIN])
+# One test executable, registered with ctest as one test. Under the win32
+# build ctest runs it through Wine.
+function(pyrolux_add_gtest name)
+  cmake_parse_arguments(T "NO_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  if(T_NO_MAIN)
+    target_link_libraries(${name} PRIVATE ${T_LIBS} ${PYROLUX_GTEST})
+  else()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} ${PYROLUX_GTEST_MAIN})
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+endfunction()
+
+# pyrolux_dist(<target>): copy a deliverable into dist/ after every build.
+function(pyrolux_dist target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PYROLUX_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${PYROLUX_DIST_DIR}/
+    VERBATIM)
+endfunction()

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# wine-prefix.sh <prefix-dir>
+# Creates a 32-bit Wine prefix for tests once, under a lock so parallel
+# callers wait for the first one. Safe to call every time.
+set -euo pipefail
+prefix=$1
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+if [ -f "$prefix/.pyrolux-ready" ]; then
+  exit 0
+fi
+rm -rf "$prefix"
+export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+# No Mono/Gecko install prompts, no desktop entries, and never a real browser.
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winebrowser.exe="
+wineboot -i >/dev/null 2>&1
+# Unmanaged X windows: no waits for a window manager under bare Xvfb.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+# A crash ends the process instead of waiting on a dialog.
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+wineserver -w
+touch "$prefix/.pyrolux-ready"
