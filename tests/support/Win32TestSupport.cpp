@@ -1,0 +1,127 @@
+#include "Win32TestSupport.h"
+
+namespace testsupport {
+
+void PumpMessages(DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= milliseconds)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
+    }
+}
+
+MemoryDib::MemoryDib(int width, int height, COLORREF fill) : m_width(width), m_height(height)
+{
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    m_dc = CreateCompatibleDC(nullptr);
+    m_bitmap = CreateDIBSection(m_dc, &info, DIB_RGB_COLORS, &m_bits, nullptr, 0);
+    m_oldBitmap = SelectObject(m_dc, m_bitmap);
+    Fill(fill);
+}
+
+MemoryDib::~MemoryDib()
+{
+    SelectObject(m_dc, m_oldBitmap);
+    DeleteObject(m_bitmap);
+    DeleteDC(m_dc);
+}
+
+COLORREF MemoryDib::Pixel(int x, int y) const
+{
+    GdiFlush();
+    return GetPixel(m_dc, x, y);
+}
+
+void MemoryDib::Fill(COLORREF colour)
+{
+    HBRUSH brush = CreateSolidBrush(colour);
+    RECT all = {0, 0, m_width, m_height};
+    FillRect(m_dc, &all, brush);
+    DeleteObject(brush);
+    GdiFlush();
+}
+
+DialogTemplate::DialogTemplate(const char* caption, DWORD style, int x, int y, int cx, int cy,
+                               const char* fontName, WORD pointSize)
+{
+    if (fontName)
+        style |= DS_SETFONT;
+    AddDword(style);
+    AddDword(0);  // extended style
+    AddWord(0);   // item count, patched by get()
+    AddWord(static_cast<WORD>(x));
+    AddWord(static_cast<WORD>(y));
+    AddWord(static_cast<WORD>(cx));
+    AddWord(static_cast<WORD>(cy));
+    AddWord(0);  // no menu
+    AddWord(0);  // default class
+    AddString(caption);
+    if (fontName) {
+        AddWord(pointSize);
+        AddString(fontName);
+    }
+}
+
+DialogTemplate& DialogTemplate::AddControl(const char* className, const char* text, DWORD style,
+                                           int x, int y, int cx, int cy, WORD id, DWORD exStyle)
+{
+    AlignTo(4);
+    AddDword(style | WS_CHILD);
+    AddDword(exStyle);
+    AddWord(static_cast<WORD>(x));
+    AddWord(static_cast<WORD>(y));
+    AddWord(static_cast<WORD>(cx));
+    AddWord(static_cast<WORD>(cy));
+    AddWord(id);
+    AddString(className);
+    AddString(text ? text : "");
+    AddWord(0);  // no creation data
+    ++m_count;
+    return *this;
+}
+
+const DLGTEMPLATE* DialogTemplate::get()
+{
+    m_words[4] = m_count;  // cdit follows style (2 words) and exStyle (2 words)
+    return reinterpret_cast<const DLGTEMPLATE*>(m_words.data());
+}
+
+void DialogTemplate::AlignTo(size_t boundary)
+{
+    while ((m_words.size() * sizeof(WORD)) % boundary)
+        m_words.push_back(0);
+}
+
+void DialogTemplate::AddWord(WORD value) { m_words.push_back(value); }
+
+void DialogTemplate::AddDword(DWORD value)
+{
+    m_words.push_back(LOWORD(value));
+    m_words.push_back(HIWORD(value));
+}
+
+void DialogTemplate::AddString(const char* text)
+{
+    wchar_t wide[512];
+    int n = MultiByteToWideChar(CP_ACP, 0, text ? text : "", -1, wide, 512);
+    for (int i = 0; i < n; ++i)
+        m_words.push_back(static_cast<WORD>(wide[i]));
+    if (n == 0)
+        m_words.push_back(0);
+}
+
+}  // namespace testsupport

@@ -1,0 +1,74 @@
+// Shared helpers for tests that run real windows under Wine.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Dispatches the calling thread's messages for about `milliseconds`,
+// returning early never: painting and timers get their chance.
+void PumpMessages(DWORD milliseconds);
+
+// Dispatches messages until `done()` is true or `milliseconds` have passed.
+// Returns done()'s last answer.
+template <typename Predicate>
+bool PumpUntil(Predicate done, DWORD milliseconds)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start >= milliseconds)
+            return done();
+        PumpMessages(10);
+    }
+    return true;
+}
+
+// A 32-bpp top-down DIB section selected into its own memory DC.
+class MemoryDib {
+public:
+    MemoryDib(int width, int height, COLORREF fill = RGB(0x12, 0x34, 0x56));
+    ~MemoryDib();
+    MemoryDib(const MemoryDib&) = delete;
+    MemoryDib& operator=(const MemoryDib&) = delete;
+
+    HDC dc() const { return m_dc; }
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    // 0x00BBGGRR, as GetPixel answers.
+    COLORREF Pixel(int x, int y) const;
+    void Fill(COLORREF colour);
+
+private:
+    HDC m_dc = nullptr;
+    HBITMAP m_bitmap = nullptr;
+    HGDIOBJ m_oldBitmap = nullptr;
+    void* m_bits = nullptr;
+    int m_width;
+    int m_height;
+};
+
+// Builds an in-memory dialog template (DLGTEMPLATE with DLGITEMTEMPLATEs) so
+// a test can make any dialog without a resource script.
+class DialogTemplate {
+public:
+    DialogTemplate(const char* caption, DWORD style, int x, int y, int cx, int cy,
+                   const char* fontName = "MS Sans Serif", WORD pointSize = 8);
+    DialogTemplate& AddControl(const char* className, const char* text, DWORD style,
+                               int x, int y, int cx, int cy, WORD id,
+                               DWORD exStyle = 0);
+    const DLGTEMPLATE* get();
+
+private:
+    void AlignTo(size_t boundary);
+    void AddWord(WORD value);
+    void AddDword(DWORD value);
+    void AddString(const char* text);
+
+    std::vector<WORD> m_words;
+    WORD m_count = 0;
+};
+
+}  // namespace testsupport

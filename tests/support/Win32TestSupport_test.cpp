@@ -1,0 +1,40 @@
+#include "Win32TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::DialogTemplate;
+using testsupport::MemoryDib;
+
+TEST(MemoryDibTest, ReadsBackWhatWasDrawn)
+{
+    MemoryDib dib(10, 10, RGB(1, 2, 3));
+    EXPECT_EQ(dib.Pixel(0, 0), RGB(1, 2, 3));
+    SetPixel(dib.dc(), 4, 5, RGB(200, 100, 50));
+    EXPECT_EQ(dib.Pixel(4, 5), RGB(200, 100, 50));
+    EXPECT_EQ(dib.Pixel(5, 4), RGB(1, 2, 3));
+}
+
+static INT_PTR CALLBACK CloseAtInit(HWND dialog, UINT message, WPARAM, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        char text[64] = {};
+        GetDlgItemTextA(dialog, 42, text, sizeof text);
+        HWND edit = GetDlgItem(dialog, 43);
+        char cls[64] = {};
+        GetClassNameA(edit, cls, sizeof cls);
+        bool ok = lstrcmpA(text, "Hello") == 0 && lstrcmpiA(cls, "Edit") == 0;
+        EndDialog(dialog, ok ? 7 : 1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST(DialogTemplateTest, BuildsADialogWithItsControls)
+{
+    DialogTemplate t("Test", WS_POPUP | WS_CAPTION, 0, 0, 100, 60);
+    t.AddControl("Static", "Hello", WS_VISIBLE, 5, 5, 40, 8, 42)
+     .AddControl("Edit", "", WS_VISIBLE | WS_BORDER, 5, 20, 40, 12, 43, WS_EX_CLIENTEDGE);
+    INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), t.get(), nullptr,
+                                             CloseAtInit, 0);
+    EXPECT_EQ(result, 7);
+}
