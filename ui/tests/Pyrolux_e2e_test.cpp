@@ -1,0 +1,241 @@
+// End-to-end tests: the real Pyrolux.exe, driven from outside through window
+// messages only.
+#include "CpuIdentification.h"
+#include "PyroluxDriver.h"
+#include "resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <x86intrin.h>
+
+using namespace driver;
+
+namespace {
+
+const char kMainCaption[] = "Pyrolux BETA v.94";
+const char kAboutCaption[] = "Pyrolux";
+const int kBars[] = {IDC_PROGRESS_COMPLEX_MATRIX, IDC_PROGRESS_CHIPSET_MEMORY,
+                     IDC_PROGRESS_CPU_CHIPSET,    IDC_PROGRESS_FIBONACCI,
+                     IDC_PROGRESS_PI,             IDC_PROGRESS_PRIME};
+
+// The time-stamp counter's rate measured against the performance counter.
+double MeasureCounterMhz(DWORD milliseconds)
+{
+    LARGE_INTEGER frequency, begin, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
+    unsigned long long ticks0 = __rdtsc();
+    Sleep(milliseconds);
+    QueryPerformanceCounter(&end);
+    unsigned long long ticks1 = __rdtsc();
+    double seconds = double(end.QuadPart - begin.QuadPart) / double(frequency.QuadPart);
+    return double(ticks1 - ticks0) / seconds / 1e6;
+}
+
+std::string ProgramPath() { return ExecutableDirectory() + "\\Pyrolux.exe"; }
+
+// Starts the program, checks that the About dialog comes first and alone,
+// closes it, and returns the shown main window.
+HWND StartPastAbout(PyroluxProcess& program)
+{
+    if (!program.Start(ProgramPath())) {
+        ADD_FAILURE() << "cannot start " << ProgramPath();
+        return nullptr;
+    }
+    HWND about = program.WaitForDialog(kAboutCaption, 20000);
+    if (!about) {
+        ADD_FAILURE() << "no About dialog";
+        return nullptr;
+    }
+    HWND hiddenMain = program.FindDialog(kMainCaption, false);
+    EXPECT_TRUE(hiddenMain == nullptr || !IsWindowVisible(hiddenMain))
+        << "the main window must stay hidden while the About dialog shows";
+    Click(about, IDOK);
+    HWND main = program.WaitForDialog(kMainCaption, 10000);
+    EXPECT_TRUE(main != nullptr) << "no main window after the About dialog";
+    if (main)
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    return main;
+}
+
+int WorkerCountAfterStart(PyroluxProcess& program, HWND main, int expected)
+{
+    int baseline = ThreadCount(program.processId());
+    Click(main, IDC_START_STOP);
+    int workers = -1;
+    // Wait for the count to reach the expected value, then make sure it
+    // stays there (no extra thread appears a moment later).
+    WaitFor([&] { return (workers = ThreadCount(program.processId()) - baseline) >= expected; },
+            5000);
+    Sleep(300);
+    return ThreadCount(program.processId()) - baseline;
+}
+
+void SetCheck(HWND main, int id, bool checked)
+{
+    if (IsChecked(main, id) != checked)
+        Click(main, id);
+    WaitFor([&] { return IsChecked(main, id) == checked; }, 2000);
+}
+
+}  // namespace
+
+TEST(PyroluxEndToEnd, StartsWithAboutThenShowsTheProcessor)
+{
+    ProcessorRecord record = {};
+    IdentifyProcessor(&record);
+
+    PyroluxProcess program;
+    HWND main = StartPastAbout(program);
+    ASSERT_TRUE(main);
+
+    EXPECT_EQ(ItemText(main, IDC_CPU_TEXT), record.modelName);
+    EXPECT_EQ(ItemText(main, IDC_ERROR_TEXT), "");
+
+    // "733.00   MHZ   estimated ", close to the rate this process measures.
+    std::string clock = ItemText(main, IDC_CLOCK_TEXT);
+    unsigned whole = 0, hundredths = 0;
+    char tail[64] = {};
+    ASSERT_EQ(std::sscanf(clock.c_str(), "%u.%2u%63[^\n]", &whole, &hundredths, tail), 3) << clock;
+    EXPECT_STREQ(tail, "   MHZ   estimated ");
+    EXPECT_EQ(clock.find('.') + 3, clock.size() - std::strlen("   MHZ   estimated "));
+    double shownMhz = whole + hundredths / 100.0;
+    double measuredMhz = MeasureCounterMhz(200);
+    EXPECT_NEAR(shownMhz, measuredMhz, measuredMhz * 0.05) << clock;
+
+    bool mmx = (record.usableFeatures & FeatureMMX) != 0;
+    bool sse = (record.usableFeatures & FeatureSSE) != 0;
+    EXPECT_EQ(IsEnabled(main, IDC_USE_MMX), mmx);
+    EXPECT_EQ(IsChecked(main, IDC_USE_MMX), mmx);
+    EXPECT_EQ(IsEnabled(main, IDC_USE_SSE), sse);
+    EXPECT_EQ(IsChecked(main, IDC_USE_SSE), sse);
+    EXPECT_EQ(ItemText(main, IDC_START_STOP), "&Start Test");
+    for (int bar : kBars)
+        EXPECT_EQ(ProgressPos(main, bar), 1) << bar;  // ranges start at 1
+
+    Probe probe;
+    ASSERT_TRUE(probe.Attach(program.uiThreadId()));
+    ASSERT_TRUE(probe.Query(main));
+    const ProbeShared& inside = probe.shared();
+    EXPECT_EQ(inside.beforeLastItemType & MFT_SEPARATOR, static_cast<UINT>(MFT_SEPARATOR));
+    EXPECT_EQ(inside.lastItemId, static_cast<UINT>(IDM_ABOUTBOX));
+    EXPECT_STREQ(inside.lastItemText, "&About Pyrolux...");
+    EXPECT_TRUE(inside.bigIconMatches);
+    EXPECT_TRUE(inside.smallIconMatches);
+    EXPECT_EQ(inside.uiThreadPriority, THREAD_PRIORITY_ABOVE_NORMAL);
+
+    Click(main, IDOK);  // "E&xit"
+    EXPECT_TRUE(program.HasExited(5000));
+}
+
+TEST(PyroluxEndToEnd, StartAndStopRunTheChosenNumberOfWorkers)
+{
+    ProcessorRecord record = {};
+    IdentifyProcessor(&record);
+    bool mmx = (record.usableFeatures & FeatureMMX) != 0;
+    bool sse = (record.usableFeatures & FeatureSSE) != 0;
+
+    PyroluxProcess program;
+    HWND main = StartPastAbout(program);
+    ASSERT_TRUE(main);
+
+    struct Case { bool mmx, sse; int workers; };
+    const Case cases[] = {{true, true, 5}, {false, true, 4}, {true, false, 3}, {false, false, 2}};
+    for (const Case& c : cases) {
+        if ((c.mmx && !mmx) || (c.sse && !sse))
+            continue;  // an option this processor cannot use stays off
+        SCOPED_TRACE(testing::Message() << "mmx " << c.mmx << " sse " << c.sse);
+        if (mmx)
+            SetCheck(main, IDC_USE_MMX, c.mmx);
+        if (sse)
+            SetCheck(main, IDC_USE_SSE, c.sse);
+
+        int baseline = ThreadCount(program.processId());
+        EXPECT_EQ(WorkerCountAfterStart(program, main, c.workers), c.workers);
+        EXPECT_TRUE(WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Stop"; }, 2000));
+        EXPECT_FALSE(IsEnabled(main, IDC_USE_MMX));
+        EXPECT_FALSE(IsEnabled(main, IDC_USE_SSE));
+        EXPECT_TRUE(WaitFor(
+            [&] { return ItemText(main, IDC_ERROR_TEXT) == "No Error(s) detected yet!"; }, 2000));
+        int before = ProgressPos(main, IDC_PROGRESS_COMPLEX_MATRIX);
+        EXPECT_TRUE(WaitFor(
+            [&] { return ProgressPos(main, IDC_PROGRESS_COMPLEX_MATRIX) != before; }, 2000))
+            << "the bars must move while a test runs";
+
+        Click(main, IDC_START_STOP);
+        EXPECT_TRUE(WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Start Test"; }, 2000));
+        for (int bar : kBars)
+            EXPECT_EQ(ProgressPos(main, bar), 1) << bar;  // position 0 clamps to the minimum 1
+        EXPECT_EQ(IsEnabled(main, IDC_USE_MMX), mmx);
+        EXPECT_EQ(IsEnabled(main, IDC_USE_SSE), sse);
+        EXPECT_EQ(ItemText(main, IDC_ERROR_TEXT), "No Error(s) detected yet!");
+        EXPECT_TRUE(WaitFor([&] { return ThreadCount(program.processId()) == baseline; }, 5000))
+            << "workers must end after their pass";
+    }
+    Click(main, IDOK);
+    EXPECT_TRUE(program.HasExited(5000));
+}
+
+TEST(PyroluxEndToEnd, AboutFromTheSystemMenuDuringARun)
+{
+    PyroluxProcess program;
+    HWND main = StartPastAbout(program);
+    ASSERT_TRUE(main);
+    Click(main, IDC_START_STOP);
+    ASSERT_TRUE(WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Stop"; }, 2000));
+
+    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = program.WaitForDialog(kAboutCaption, 5000);
+    ASSERT_TRUE(about);
+    int before = ProgressPos(main, IDC_PROGRESS_PI);
+    EXPECT_TRUE(WaitFor([&] { return ProgressPos(main, IDC_PROGRESS_PI) != before; }, 2000))
+        << "the timer keeps running under the About dialog";
+    Click(about, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    EXPECT_EQ(ItemText(main, IDC_START_STOP), "&Stop");
+
+    // Another system command still does its default work.
+    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX | 0x0003, 0);  // low bits are ignored
+    about = program.WaitForDialog(kAboutCaption, 5000);
+    ASSERT_TRUE(about);
+    Click(about, IDOK);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    Click(main, IDOK);
+    EXPECT_TRUE(program.HasExited(5000));
+}
+
+TEST(PyroluxEndToEnd, ExitEscapeAndCloseBoxEndARunningProgram)
+{
+    enum Way { Exit, Escape, CloseBox };
+    for (Way way : {Exit, Escape, CloseBox}) {
+        SCOPED_TRACE(way);
+        PyroluxProcess program;
+        HWND main = StartPastAbout(program);
+        ASSERT_TRUE(main);
+        Click(main, IDC_START_STOP);
+        ASSERT_TRUE(WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Stop"; }, 2000));
+        DWORD start = Now();
+        switch (way) {
+        case Exit:
+            Click(main, IDOK);
+            break;
+        case Escape: {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            GetGUIThreadInfo(program.uiThreadId(), &info);
+            HWND target = info.hwndFocus ? info.hwndFocus : main;
+            PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+            PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+            break;
+        }
+        case CloseBox:
+            PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+            break;
+        }
+        EXPECT_TRUE(program.HasExited(3000)) << "the program must end at once, also during a run";
+        printf("way %d: ended after %lu ms\n", static_cast<int>(way),
+               static_cast<unsigned long>(Now() - start));
+    }
+}
