@@ -216,7 +216,7 @@ int main()
     std::printf("  plain reference pass:         %10.0f ns\n", t.reference * 1e9);
     std::printf("  ours / reference:             %10.3f   (target <= 1.05)\n", t.pass / t.reference);
 
-    std::printf("\nLoad runs (real workers, real threads):\n");
+    std::printf("\nLoad runs (real workers, real threads; other load on the machine lowers the CPU share):\n");
     RunLoad(2, cores, 3.0, t.pass);
     RunLoad(cores + 1, cores, 3.0, t.pass);
     return g_sink == -1 ? 1 : 0;
