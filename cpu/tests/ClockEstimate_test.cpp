@@ -5,6 +5,11 @@
 
 #include "ClockEstimate.h"
 
+#if defined(__linux__)
+#include <sys/prctl.h>
+#include <thread>
+#endif
+
 namespace {
 
 const std::string kTail = "   MHZ   estimated ";
@@ -153,6 +158,33 @@ TEST(RealClock, EstimateOnThisMachine) {
     EXPECT_GT(mhz, 100.0) << text;
     EXPECT_LT(mhz, 20000.0) << text;
 }
+
+#if defined(__linux__)
+
+// Linux can make RDTSC fault (SIGSEGV) for one thread: the real counter is
+// then missing, the estimate says so and the thread goes on.
+TEST(RealClock, NotDetectedWhenTheCounterFaults) {
+    int prctlResult = -1;
+    bool hasCounter = true;
+    std::uint64_t read = 1;
+    std::string text;
+    std::thread thread([&] {
+        prctlResult = prctl(PR_SET_TSC, PR_TSC_SIGSEGV, 0, 0, 0);
+        if (prctlResult != 0)
+            return;
+        hasCounter = RealClock().HasCounter();
+        read = RealClock().ReadCounter();
+        text = EstimateClock().GetString();
+    });
+    thread.join();
+    if (prctlResult != 0)
+        GTEST_SKIP() << "this kernel cannot make RDTSC fault";
+    EXPECT_FALSE(hasCounter);
+    EXPECT_EQ(0u, read);
+    EXPECT_EQ("Not Detected!", text);
+}
+
+#endif
 
 #endif
 

@@ -65,8 +65,8 @@ TEST(CpuidDecode, RealProcessors) {
         {"AuthenticAMD\t0x00000681\t0x0383fbff\t0x80000008\t0xc1c3fbff\t"
          "AMD Athlon(tm) XP 2000+",
          "AuthenticAMD\tAMD ATHLON\t6\t8\t1\t11\t11\t15"},
-        {"CyrixInstead\t0x00000600\t0x0080a135\t0x80000005\t0x81818135\tCyrix MII",
-         "CyrixInstead\tUnknown\t6\t0\t0\t9\t9\t15"},
+        {"CyrixInstead\t0x00000600\t0x0080a135\t0x80000005\t0x0080a135\tCyrix MII",
+         "CyrixInstead\tUnknown\t6\t0\t0\t1\t1\t15"},
         {"CentaurHauls\t0x00000585\t0x008021bf\t0x80000005\t0x80800000\tIDT WinChip 2-3D",
          "CentaurHauls\tUnknown\t5\t8\t5\t9\t9\t15"},
         // A current desktop processor whose base model 7 must not read as a
@@ -167,6 +167,21 @@ TEST(CpuidDecodeTool, RunsOnRecordedLines) {
     std::remove(input.c_str());
     std::remove(output.c_str());
     std::remove(errors.c_str());
+}
+
+// The sample dumps shipped beside the tool decode without a complaint.
+TEST(CpuidDecodeTool, SampleDumpsDecodeCleanly) {
+    std::ifstream sample(CPUID_DECODE_SAMPLE);
+    ASSERT_TRUE(sample) << CPUID_DECODE_SAMPLE;
+    std::stringstream text;
+    text << sample.rdbuf();
+    const Decoded d = RunDecoder(text.str());
+    EXPECT_EQ(0, d.status);
+    EXPECT_EQ("", d.err);
+    const std::string input = text.str();
+    EXPECT_EQ(std::count(input.begin(), input.end(), '\n'),
+              std::count(d.out.begin(), d.out.end(), '\n'));
+    EXPECT_EQ(std::string::npos, d.out.find("\t\t")) << "an empty model name";
 }
 
 #endif

@@ -123,6 +123,45 @@ LONG CALLBACK SkipStrayUd2(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
+// The main window identifies the processor while handling WM_CREATE: the
+// guard must work below USER32's frames too.
+struct CreateResults {
+    int faultsRecovered = 0;
+    std::uint32_t detected = 0;
+};
+
+LRESULT CALLBACK IdentifyOnCreate(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CREATE) {
+        const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        CreateResults* results = static_cast<CreateResults*>(create->lpCreateParams);
+        for (int i = 0; i < 100; ++i) {
+            if (!FaultGuard::ExecuteUndefined())
+                ++results->faultsRecovered;
+        }
+        ProcessorRecord record;
+        results->detected = IdentifyProcessor(&record);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(FaultGuard, WorksInsideAWindowProcedure) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = IdentifyOnCreate;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "PyroluxFaultGuardTest";
+    ASSERT_NE(0, RegisterClassA(&windowClass));
+    CreateResults results;
+    HWND window = CreateWindowA("PyroluxFaultGuardTest", "", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                nullptr, windowClass.hInstance, &results);
+    ASSERT_NE(nullptr, window);
+    DestroyWindow(window);
+    UnregisterClassA("PyroluxFaultGuardTest", windowClass.hInstance);
+    EXPECT_EQ(100, results.faultsRecovered);
+    EXPECT_EQ(IdentifyProcessor(nullptr), results.detected);
+    EXPECT_NE(0u, results.detected & FeatureSSE2);  // every i686 host this runs on
+}
+
 TEST(FaultGuard, FaultsElsewhereReachTheNextHandler) {
     EXPECT_FALSE(FaultGuard::ExecuteUndefined());  // guard installed
     PVOID handler = AddVectoredExceptionHandler(0, SkipStrayUd2);
