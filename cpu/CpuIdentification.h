@@ -76,8 +76,7 @@ void DecodeModelName(int family, int model, const char* vendor, char* modelName)
 
 // The model name of a processor the table does not cover, from the brand
 // string of CPUID leaves 0x80000002-0x80000004 (`length` bytes, NUL ends it
-// early): blanks (and control characters) trimmed, runs of them folded to
-// one blank, cut to at most 30
-// characters at a word boundary where possible; "Unknown" when empty.
-// modelName must hold 31 characters.
+// early): blanks (and control characters) trimmed, runs of them folded to one
+// blank, cut to at most 30 characters at a word boundary where possible;
+// "Unknown" when nothing is left. modelName must hold 31 characters.
 void ComposeBrandName(const char* brand, std::size_t length, char* modelName);
