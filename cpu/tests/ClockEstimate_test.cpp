@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ClockEstimate.h"
+
+#if defined(__linux__)
+#include <sys/prctl.h>
+#include <thread>
+#endif
+
+namespace {
+
+const std::string kTail = "   MHZ   estimated ";
+
+// A counter that returns scripted values and a sleep that only records.
+class ScriptedClock : public ClockSource {
+public:
+    bool counter = true;
+    std::vector<std::uint64_t> values;
+    std::vector<std::string> events;
+
+    bool HasCounter() override {
+        events.push_back("has");
+        return counter;
+    }
+    std::uint64_t ReadCounter() override {
+        events.push_back("read");
+        if (next >= values.size()) {
+            ADD_FAILURE() << "counter read more often than scripted";
+            return 0;
+        }
+        return values[next++];
+    }
+    void SleepMilliseconds(unsigned milliseconds) override {
+        events.push_back("sleep " + std::to_string(milliseconds));
+    }
+
+private:
+    std::size_t next = 0;
+};
+
+// Counter readings for a calibration costing `overhead` ticks and a
+// measured interval of `interval` ticks after calibration.
+std::vector<std::uint64_t> Readings(std::uint64_t first, std::uint64_t overhead,
+                                    std::uint64_t interval) {
+    const std::uint64_t measureStart = first + overhead + 777;
+    return {first, first + overhead, measureStart, measureStart + overhead + interval};
+}
+
+std::string Estimate(std::uint64_t interval, std::uint64_t first = 1000000,
+                     std::uint64_t overhead = 42) {
+    ScriptedClock clock;
+    clock.values = Readings(first, overhead, interval);
+    return EstimateClock(clock).GetString();
+}
+
+TEST(EstimateClock, WholeMegahertz) {
+    EXPECT_EQ("733.00" + kTail, Estimate(733000000));
+}
+
+TEST(EstimateClock, HundredthsInTwoDigits) {
+    EXPECT_EQ("733.05" + kTail, Estimate(733050000));
+    EXPECT_EQ("733.50" + kTail, Estimate(733500000));
+    EXPECT_EQ("1999.99" + kTail, Estimate(1999999999));
+}
+
+TEST(EstimateClock, UnderTenThousandTicksIsZero) {
+    EXPECT_EQ("0.00" + kTail, Estimate(9999));
+    EXPECT_EQ("0.00" + kTail, Estimate(0));
+    EXPECT_EQ("0.01" + kTail, Estimate(10000));
+}
+
+TEST(EstimateClock, CalibrationIsSubtracted) {
+    // Same interval, very different calibration costs: same text.
+    EXPECT_EQ("733.05" + kTail, Estimate(733050000, 5, 0));
+    EXPECT_EQ("733.05" + kTail, Estimate(733050000, 5, 9999));
+    // Without the subtraction 1,000,000 extra ticks would show as 100 more
+    // hundredths.
+    EXPECT_EQ("733.05" + kTail, Estimate(733050000, 5, 1000000));
+}
+
+TEST(EstimateClock, CounterWrappingAroundIsHarmless) {
+    const std::uint64_t nearTop = ~std::uint64_t(0) - 100;
+    EXPECT_EQ("2400.00" + kTail, Estimate(2400000000u, nearTop, 60));
+}
+
+TEST(EstimateClock, CalibratesThenSleepsOneSecondBetweenStartAndElapsed) {
+    ScriptedClock clock;
+    clock.values = Readings(10, 20, 30);
+    EstimateClock(clock);
+    EXPECT_EQ((std::vector<std::string>{"has", "read", "read", "read", "sleep 1000", "read"}),
+              clock.events);
+}
+
+TEST(EstimateClock, WithoutCounterNotDetectedAndNoSleep) {
+    ScriptedClock clock;
+    clock.counter = false;
+    EXPECT_EQ(std::string("Not Detected!"), EstimateClock(clock).GetString());
+    EXPECT_EQ(std::vector<std::string>{"has"}, clock.events);
+}
+
+TEST(FormatClock, KeepsLowThirtyTwoBitsOfTheCount) {
+    // (2^32 + 5) * 10000 ticks: the count wraps to 5 hundredths.
+    const std::uint64_t ticks = ((std::uint64_t(1) << 32) + 5) * 10000u;
+    EXPECT_EQ("0.05" + kTail, std::string(FormatClock(ticks).GetString()));
+    // The largest count that fits.
+    EXPECT_EQ("42949672.95" + kTail,
+              std::string(FormatClock(std::uint64_t(0xFFFFFFFFu) * 10000u + 9999u)));
+}
+
+TEST(FormatClock, TailIsExact) {
+    const CString text = FormatClock(733000000);
+    ASSERT_GE(text.GetLength(), 19);
+    EXPECT_EQ(kTail, std::string(text.Right(19).GetString()));
+    EXPECT_EQ(' ', text.GetAt(text.GetLength() - 1));
+    EXPECT_EQ(text.GetLength(), 6 + 19);
+}
+
+TEST(TscStopwatch, ElapsedSubtractsStartAndOverheadAndChangesNothing) {
+    ScriptedClock clock;
+    clock.values = {500, 2000, 2000};
+    TscStopwatch watch;
+    EXPECT_EQ(0u, watch.overhead);
+    watch.Start(clock);
+    watch.overhead = 100;
+    EXPECT_EQ(1400u, watch.Elapsed(clock));
+    EXPECT_EQ(500u, watch.start);
+    EXPECT_EQ(1400u, watch.Elapsed(clock));
+}
+
+TEST(TscStopwatch, ModuloTwoToTheSixtyFourth) {
+    ScriptedClock clock;
+    clock.values = {10, 5};
+    TscStopwatch watch;
+    watch.Start(clock);
+    watch.overhead = 0;
+    EXPECT_EQ(~std::uint64_t(0) - 4, watch.Elapsed(clock));
+}
+
+#if defined(__i386__) || defined(__x86_64__)
+
+TEST(RealClock, CounterRunsAndStopwatchMeasuresIt) {
+    ASSERT_TRUE(RealClock().HasCounter());
+    TscStopwatch watch;
+    watch.Start();
+    RealClock().SleepMilliseconds(20);
+    EXPECT_GT(watch.Elapsed(), 1000000u);  // any counter above 50 MHz
+}
+
+// The one real second of the suite.
+TEST(RealClock, EstimateOnThisMachine) {
+    const std::string text = EstimateClock().GetString();
+    ASSERT_GT(text.size(), kTail.size());
+    EXPECT_EQ(kTail, text.substr(text.size() - kTail.size()));
+    const double mhz = std::stod(text);
+    EXPECT_GT(mhz, 100.0) << text;
+    EXPECT_LT(mhz, 20000.0) << text;
+}
+
+#if defined(__linux__)
+
+// Linux can make RDTSC fault (SIGSEGV) for one thread: the real counter is
+// then missing, the estimate says so and the thread goes on.
+TEST(RealClock, NotDetectedWhenTheCounterFaults) {
+    int prctlResult = -1;
+    bool hasCounter = true;
+    std::uint64_t read = 1;
+    std::string text;
+    std::thread thread([&] {
+        prctlResult = prctl(PR_SET_TSC, PR_TSC_SIGSEGV, 0, 0, 0);
+        if (prctlResult != 0)
+            return;
+        hasCounter = RealClock().HasCounter();
+        read = RealClock().ReadCounter();
+        text = EstimateClock().GetString();
+    });
+    thread.join();
+    if (prctlResult != 0)
+        GTEST_SKIP() << "this kernel cannot make RDTSC fault";
+    EXPECT_FALSE(hasCounter);
+    EXPECT_EQ(0u, read);
+    EXPECT_EQ("Not Detected!", text);
+}
+
+#endif
+
+#endif
+
+}  // namespace
