@@ -107,10 +107,25 @@ void CString::ReleaseBuffer(int newLength)
 }
 
 #if defined(_WIN32)
+// The linker's symbol for the start of the image this code is linked into.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+static HINSTANCE g_hResource = nullptr;
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return g_hResource ? g_hResource : reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
+
+void AfxSetResourceHandle(HINSTANCE hInstance)
+{
+    g_hResource = hInstance;
+}
+
 bool CString::LoadString(unsigned id)
 {
     char buffer[1024];
-    int length = ::LoadStringA(::GetModuleHandleA(nullptr), id, buffer, sizeof buffer);
+    int length = ::LoadStringA(AfxGetResourceHandle(), id, buffer, sizeof buffer);
     if (length <= 0) {
         m_text.clear();
         return false;

@@ -56,7 +56,8 @@ public:
     void ReleaseBuffer(int newLength = -1);
 
 #if defined(_WIN32)
-    // Loads a string resource of the calling module; false when missing.
+    // Loads a string resource of the module (AfxGetResourceHandle); false
+    // when missing.
     bool LoadString(unsigned id);
 #endif
 
@@ -71,3 +72,10 @@ public:
 private:
     std::string m_text;
 };
+
+#if defined(_WIN32)
+// The module whose resources the framework loads: the one set by its entry
+// point, else the module this code is linked into (a DLL finds its own).
+HINSTANCE AfxGetResourceHandle();
+void AfxSetResourceHandle(HINSTANCE hInstance);
+#endif

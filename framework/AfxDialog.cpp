@@ -1,0 +1,340 @@
+// Modal dialogs with their own loop, data exchange, the message loop of the
+// program, and the small control and GDI wrappers.
+#include "Afx.h"
+#include "AfxState.h"
+
+#include <vector>
+
+// ---------------------------------------------------------------------------
+// Message pre-filter and the program's loop
+
+BOOL AfxPreTranslateMessage(MSG* pMsg)
+{
+    // The window the message is for, then its parents up to the top-level
+    // window, each get a look before it is dispatched.
+    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
+        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+        if (pWnd && pWnd->PreTranslateMessage(pMsg))
+            return TRUE;
+        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return FALSE;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    for (;;) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return ExitInstance();
+}
+
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app || !AfxWinInit(hInstance))
+        return -1;
+    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
+    ::InitCommonControlsEx(&icc);
+    int code = -1;
+    try {
+        if (!app->InitInstance()) {
+            // A dialog-based program ends here, once its dialog has closed.
+            if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd)
+                app->m_pMainWnd->DestroyWindow();
+            code = app->ExitInstance();
+        } else {
+            code = app->Run();
+        }
+    } catch (...) {
+        code = -1;
+    }
+    return code;
+}
+
+// ---------------------------------------------------------------------------
+// Data exchange
+
+void DDX_Control(CDataExchange* pDX, int nIDC, CWnd& rControl)
+{
+    if (!rControl.m_hWnd)
+        rControl.SubclassDlgItem(static_cast<UINT>(nIDC), pDX->m_pDlgWnd);
+}
+
+void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
+{
+    HWND hWndCtrl = ::GetDlgItem(pDX->m_pDlgWnd->m_hWnd, nIDC);
+    if (!hWndCtrl)
+        return;
+    if (pDX->m_bSaveAndValidate) {
+        int length = ::GetWindowTextLengthA(hWndCtrl);
+        std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
+        int got = ::GetWindowTextA(hWndCtrl, buffer.data(), static_cast<int>(buffer.size()));
+        value = CString(buffer.data(), got > 0 ? got : 0);
+    } else {
+        ::SetWindowTextA(hWndCtrl, value);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// CDialog
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+    ON_COMMAND(IDOK, &CDialog::OnOK)
+    ON_COMMAND(IDCANCEL, &CDialog::OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
+    : m_nIDTemplate(nIDTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+CDialog::CDialog(const DLGTEMPLATE* lpDialogTemplate, CWnd* pParentWnd)
+    : m_lpDialogTemplate(lpDialogTemplate), m_pParentWnd(pParentWnd)
+{
+}
+
+void CDialog::InitModalIndirect(const DLGTEMPLATE* lpDialogTemplate, CWnd* pParentWnd)
+{
+    m_lpDialogTemplate = lpDialogTemplate;
+    m_pParentWnd = pParentWnd;
+}
+
+HWND CDialog::FindOwner() const
+{
+    HWND hOwner = nullptr;
+    if (m_pParentWnd && m_pParentWnd->m_hWnd)
+        hOwner = m_pParentWnd->m_hWnd;
+    else if (AfxGetMainWnd() && AfxGetMainWnd() != this)
+        hOwner = AfxGetMainWnd()->m_hWnd;
+    if (hOwner && !::IsWindow(hOwner))
+        hOwner = nullptr;
+    // A dialog is owned by a top-level window, never by a child.
+    return hOwner ? ::GetAncestor(hOwner, GA_ROOT) : nullptr;
+}
+
+INT_PTR CDialog::DoModal()
+{
+    if (m_hWnd)
+        return -1;
+    HINSTANCE hInst = AfxGetResourceHandle();
+    const DLGTEMPLATE* lpTemplate = m_lpDialogTemplate;
+    if (!lpTemplate) {
+        HRSRC hResource = ::FindResourceA(hInst, MAKEINTRESOURCEA(m_nIDTemplate),
+                                          reinterpret_cast<LPCSTR>(RT_DIALOG));
+        HGLOBAL hGlobal = hResource ? ::LoadResource(hInst, hResource) : nullptr;
+        lpTemplate = hGlobal ? static_cast<const DLGTEMPLATE*>(::LockResource(hGlobal)) : nullptr;
+        if (!lpTemplate)
+            return -1;
+    }
+
+    HWND hOwner = FindOwner();
+    BOOL bOwnerDisabled = FALSE;
+    if (hOwner && ::IsWindowEnabled(hOwner)) {
+        ::EnableWindow(hOwner, FALSE);
+        bOwnerDisabled = TRUE;
+    }
+
+    m_bModalEnded = FALSE;
+    m_nModalResult = -1;
+    AfxHookWindowCreate(this);
+    HWND hWnd = ::CreateDialogIndirectParamA(hInst, lpTemplate, hOwner, &AfxDlgProc, 0);
+    AfxUnhookWindowCreate();
+
+    if (hWnd && m_hWnd == hWnd && !m_bModalEnded) {
+        if (!(GetStyle() & WS_VISIBLE))
+            ShowWindow(SW_SHOWNORMAL);
+        MSG msg;
+        while (!m_bModalEnded && m_hWnd) {
+            BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+            if (got == -1)
+                break;
+            if (got == 0) {
+                // Keep the quit request for the loop outside.
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                break;
+            }
+            if (!AfxPreTranslateMessage(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+    }
+
+    // The owner comes back before the dialog goes, so the activation
+    // returns to it rather than to some other program.
+    if (bOwnerDisabled)
+        ::EnableWindow(hOwner, TRUE);
+    if (hWnd && ::IsWindow(hWnd)) {
+        if (hOwner && ::GetActiveWindow() == hWnd)
+            ::SetActiveWindow(hOwner);
+        ::SetWindowPos(hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        ::DestroyWindow(hWnd);
+    }
+    if (!hWnd)
+        return -1;
+    return m_nModalResult;
+}
+
+void CDialog::EndDialog(int nResult)
+{
+    m_nModalResult = nResult;
+    m_bModalEnded = TRUE;
+    if (m_hWnd)
+        PostMessage(WM_NULL);  // wakes the modal loop
+}
+
+BOOL CDialog::OnInitDialog()
+{
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK()
+{
+    if (!UpdateData(TRUE))
+        return;
+    EndDialog(IDOK);
+}
+
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+
+BOOL CDialog::UpdateData(BOOL bSaveAndValidate)
+{
+    if (!m_hWnd)
+        return FALSE;
+    CDataExchange dx(this, bSaveAndValidate);
+    DoDataExchange(&dx);
+    return TRUE;
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* pMsg)
+{
+    // Keyboard navigation, Enter and Esc as every dialog has them.
+    if (pMsg->message >= WM_KEYFIRST && pMsg->message <= WM_KEYLAST)
+        return ::IsDialogMessageA(m_hWnd, pMsg);
+    return FALSE;
+}
+
+BOOL CDialog::OnCmdMsg(UINT nID, UINT nCode)
+{
+    if (CWnd::OnCmdMsg(nID, nCode))
+        return TRUE;
+    // Commands the dialog does not handle go on to the application.
+    CWinApp* app = AfxGetApp();
+    return app ? app->OnCmdMsg(nID, nCode) : FALSE;
+}
+
+INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
+{
+    // Every other message is handled by the dialog's window procedure
+    // (AfxWndProc) before the dialog manager passes it here.
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    CDialog* pDlg = dynamic_cast<CDialog*>(CWnd::FromHandlePermanent(hWnd));
+    if (!pDlg)
+        return TRUE;
+    try {
+        return pDlg->OnInitDialog();
+    } catch (...) {
+        return TRUE;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Controls
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
+{
+    PBRANGE range = {};
+    SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+    nLower = range.iLow;
+    nUpper = range.iHigh;
+}
+
+static void FillToolInfo(TOOLINFOA& ti, CWnd* pWnd, UINT_PTR nIDTool, const char* text)
+{
+    ti = TOOLINFOA();
+    ti.cbSize = TTTOOLINFOA_V2_SIZE;  // understood by every comctl32 version
+    ti.hwnd = pWnd->m_hWnd;
+    ti.uId = nIDTool;
+    ti.lpszText = const_cast<char*>(text);
+}
+
+BOOL CToolTipCtrl::Create(CWnd* pParentWnd, DWORD dwStyle)
+{
+    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
+    ::InitCommonControlsEx(&icc);
+    return CreateEx(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | dwStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, pParentWnd ? pParentWnd->m_hWnd : nullptr, nullptr);
+}
+
+BOOL CToolTipCtrl::AddTool(CWnd* pWnd, const char* lpszText, const RECT* lpRectTool, UINT_PTR nIDTool)
+{
+    TOOLINFOA ti;
+    FillToolInfo(ti, pWnd, nIDTool, lpszText);
+    if (lpRectTool)
+        ti.rect = *lpRectTool;
+    else
+        pWnd->GetClientRect(&ti.rect);
+    return static_cast<BOOL>(SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
+}
+
+void CToolTipCtrl::UpdateTipText(const char* lpszText, CWnd* pWnd, UINT_PTR nIDTool)
+{
+    TOOLINFOA ti;
+    FillToolInfo(ti, pWnd, nIDTool, lpszText);
+    SendMessage(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+CString CToolTipCtrl::GetText(CWnd* pWnd, UINT_PTR nIDTool) const
+{
+    // The control copies at most INFOTIPSIZE (1024) characters.
+    std::vector<char> buffer(1024 + 1, '\0');
+    TOOLINFOA ti;
+    FillToolInfo(ti, pWnd, nIDTool, buffer.data());
+    SendMessage(TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
+    buffer.back() = '\0';
+    return CString(buffer.data());
+}
+
+// ---------------------------------------------------------------------------
+// GDI
+
+BOOL CFont::CreateFontIndirect(const LOGFONTA* lpLogFont)
+{
+    DeleteObject();
+    m_hObject = ::CreateFontIndirectA(lpLogFont);
+    return m_hObject != nullptr;
+}
+
+BOOL CFont::DeleteObject()
+{
+    if (!m_hObject)
+        return FALSE;
+    BOOL result = ::DeleteObject(m_hObject);
+    m_hObject = nullptr;
+    return result;
+}
+
+CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)
+{
+    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
+}
+
+CPaintDC::~CPaintDC()
+{
+    ::EndPaint(m_hWnd, &m_ps);
+}

@@ -1,0 +1,413 @@
+// Windows bound to objects: the handle map, subclassing, message-map
+// dispatch and reflection of child notifications.
+#include "Afx.h"
+#include "AfxState.h"
+
+#include <vector>
+
+// ---------------------------------------------------------------------------
+// Thread state
+
+AfxThreadState& AfxGetThreadState()
+{
+    static thread_local AfxThreadState state;
+    return state;
+}
+
+// ---------------------------------------------------------------------------
+// Handle map
+
+CWnd* CWnd::FromHandlePermanent(HWND hWnd)
+{
+    auto& map = AfxGetThreadState().windows;
+    auto it = map.find(hWnd);
+    return it == map.end() ? nullptr : it->second;
+}
+
+size_t CWnd::GetPermanentCount()
+{
+    return AfxGetThreadState().windows.size();
+}
+
+void CWnd::Attach(HWND hWnd)
+{
+    m_hWnd = hWnd;
+    AfxGetThreadState().windows[hWnd] = this;
+}
+
+void CWnd::Detach()
+{
+    if (m_hWnd)
+        AfxGetThreadState().windows.erase(m_hWnd);
+    m_hWnd = nullptr;
+}
+
+CWnd::~CWnd()
+{
+    // An object that goes before its window hands the window back to its
+    // own procedure, so no message can reach a dead object.
+    if (m_hWnd) {
+        if (::IsWindow(m_hWnd))
+            UnsubclassWindow();
+        else
+            Detach();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Subclassing and creation
+
+BOOL CWnd::SubclassWindow(HWND hWnd)
+{
+    if (!hWnd || m_hWnd || FromHandlePermanent(hWnd))
+        return FALSE;
+    Attach(hWnd);
+    PreSubclassWindow();
+    m_pfnSuper = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    if (!m_pfnSuper) {
+        Detach();
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT nID, CWnd* pParent)
+{
+    if (!pParent)
+        return FALSE;
+    return SubclassWindow(::GetDlgItem(pParent->m_hWnd, static_cast<int>(nID)));
+}
+
+HWND CWnd::UnsubclassWindow()
+{
+    HWND hWnd = m_hWnd;
+    if (!hWnd)
+        return nullptr;
+    if (m_pfnSuper)
+        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+    m_pfnSuper = nullptr;
+    Detach();
+    return hWnd;
+}
+
+// The CBT hook binds the first window created while an object waits for
+// one, before that window receives any message.
+LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
+{
+    AfxThreadState& state = AfxGetThreadState();
+    if (code == HCBT_CREATEWND && state.pWndInit) {
+        CWnd* pWnd = state.pWndInit;
+        state.pWndInit = nullptr;
+        HWND hWnd = reinterpret_cast<HWND>(wParam);
+        pWnd->Attach(hWnd);
+        pWnd->PreSubclassWindow();
+        pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    }
+    return ::CallNextHookEx(state.hHookCbt, code, wParam, lParam);
+}
+
+void AfxHookWindowCreate(CWnd* pWnd)
+{
+    AfxThreadState& state = AfxGetThreadState();
+    if (!state.hHookCbt)
+        state.hHookCbt = ::SetWindowsHookExA(WH_CBT, &AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
+    state.pWndInit = pWnd;
+}
+
+BOOL AfxUnhookWindowCreate()
+{
+    AfxThreadState& state = AfxGetThreadState();
+    if (state.hHookCbt) {
+        ::UnhookWindowsHookEx(state.hHookCbt);
+        state.hHookCbt = nullptr;
+    }
+    bool bound = state.pWndInit == nullptr;
+    state.pWndInit = nullptr;
+    return bound;
+}
+
+BOOL CWnd::CreateEx(DWORD dwExStyle, const char* lpszClassName, const char* lpszWindowName,
+                    DWORD dwStyle, int x, int y, int nWidth, int nHeight, HWND hWndParent,
+                    HMENU nIDorHMenu)
+{
+    if (m_hWnd)
+        return FALSE;
+    AfxHookWindowCreate(this);
+    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y,
+                                  nWidth, nHeight, hWndParent, nIDorHMenu,
+                                  AfxGetInstanceHandle(), nullptr);
+    AfxUnhookWindowCreate();
+    return hWnd != nullptr;
+}
+
+BOOL CWnd::DestroyWindow()
+{
+    if (!m_hWnd)
+        return FALSE;
+    HWND hWnd = m_hWnd;
+    BOOL bound = FromHandlePermanent(hWnd) == this;
+    BOOL result = ::DestroyWindow(hWnd);
+    // A window we never bound (or one that refused to go) is let go here.
+    if (!bound && m_hWnd == hWnd)
+        m_hWnd = nullptr;
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// The window procedure of every bound window
+
+LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+    if (!pWnd)
+        return ::DefWindowProcA(hWnd, message, wParam, lParam);
+
+    AfxThreadState& state = AfxGetThreadState();
+    MSG previous = state.lastSent;
+    state.lastSent.hwnd = hWnd;
+    state.lastSent.message = message;
+    state.lastSent.wParam = wParam;
+    state.lastSent.lParam = lParam;
+
+    LRESULT result = 0;
+    try {
+        result = pWnd->WindowProc(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through USER32; the message counts as unhandled.
+        result = 0;
+    }
+
+    if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) {
+        // The window is gone: give it back its own procedure, forget it.
+        pWnd->UnsubclassWindow();
+        pWnd->PostNcDestroy();
+    }
+    state.lastSent = previous;
+    return result;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, &result))
+        result = DefWindowProc(message, wParam, lParam);
+    return result;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (m_pfnSuper)
+        return ::CallWindowProcA(m_pfnSuper, m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcA(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Default()
+{
+    const MSG& msg = AfxGetThreadState().lastSent;
+    return DefWindowProc(msg.message, msg.wParam, msg.lParam);
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*)
+{
+    return FALSE;
+}
+
+static bool IsCtlColor(UINT message)
+{
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    if (message == WM_COMMAND) {
+        if (!OnCommand(wParam, lParam))
+            return FALSE;
+        *pResult = 0;
+        return TRUE;
+    }
+    if (IsCtlColor(message) && lParam) {
+        // The control may colour itself.
+        CWnd* pChild = FromHandlePermanent(reinterpret_cast<HWND>(lParam));
+        if (pChild && pChild != this && pChild->OnChildNotify(message, wParam, lParam, pResult))
+            return TRUE;
+    }
+    const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, 0, 0);
+    if (!entry)
+        return FALSE;
+    *pResult = CallHandler(entry, wParam, lParam);
+    return TRUE;
+}
+
+LRESULT CWnd::CallHandler(const AFX_MSGMAP_ENTRY* entry, WPARAM wParam, LPARAM lParam)
+{
+    switch (entry->nSig) {
+    case AfxSigCmd_v:
+        (this->*entry->pfn)();
+        return 0;
+    case AfxSig_v_v:
+        (this->*AfxMsgFnAs<void (CWnd::*)()>(entry->pfn))();
+        return 0;
+    case AfxSig_i_P:
+        return (this->*AfxMsgFnAs<int (CWnd::*)(LPCREATESTRUCTA)>(entry->pfn))(
+            reinterpret_cast<LPCREATESTRUCTA>(lParam));
+    case AfxSig_h_v:
+        return reinterpret_cast<LRESULT>(
+            (this->*AfxMsgFnAs<HCURSOR (CWnd::*)()>(entry->pfn))());
+    case AfxSig_v_u_l:
+        (this->*AfxMsgFnAs<void (CWnd::*)(UINT, LPARAM)>(entry->pfn))(
+            static_cast<UINT>(wParam), lParam);
+        return 0;
+    case AfxSig_v_up:
+        (this->*AfxMsgFnAs<void (CWnd::*)(UINT_PTR)>(entry->pfn))(wParam);
+        return 0;
+    case AfxSig_b_W_u_u:
+        return (this->*AfxMsgFnAs<BOOL (CWnd::*)(HWND, UINT, UINT)>(entry->pfn))(
+            reinterpret_cast<HWND>(wParam), LOWORD(lParam), HIWORD(lParam));
+    case AfxSig_v_u_p:
+        (this->*AfxMsgFnAs<void (CWnd::*)(UINT, CPoint)>(entry->pfn))(
+            static_cast<UINT>(wParam),
+            CPoint(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))));
+        return 0;
+    case AfxSig_b_D:
+        return (this->*AfxMsgFnAs<BOOL (CWnd::*)(HDC)>(entry->pfn))(
+            reinterpret_cast<HDC>(wParam));
+    case AfxSig_hbr_D_u:
+        // Only reached through reflection, see ReflectChildNotify.
+        return 0;
+    case AfxSig_l_w_l:
+        return (this->*AfxMsgFnAs<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry->pfn))(wParam, lParam);
+    case AfxSig_end:
+        break;
+    }
+    return 0;
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam)
+{
+    UINT nID = LOWORD(wParam);
+    UINT nCode = HIWORD(wParam);
+    HWND hWndCtrl = reinterpret_cast<HWND>(lParam);
+    if (hWndCtrl) {
+        // A control notification goes to the control first.
+        CWnd* pChild = FromHandlePermanent(hWndCtrl);
+        LRESULT result = 0;
+        if (pChild && pChild != this && pChild->OnChildNotify(WM_COMMAND, wParam, lParam, &result))
+            return TRUE;
+    } else {
+        nCode = CN_COMMAND;  // menu or accelerator
+    }
+    return OnCmdMsg(nID, nCode);
+}
+
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* pResult)
+{
+    return ReflectChildNotify(message, wParam, lParam, pResult);
+}
+
+BOOL CWnd::ReflectChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* pResult)
+{
+    if (message == WM_COMMAND) {
+        const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(WM_REFLECT_BASE + WM_COMMAND, HIWORD(wParam), 0);
+        if (!entry)
+            return FALSE;
+        (this->*entry->pfn)();
+        *pResult = 0;
+        return TRUE;
+    }
+    if (IsCtlColor(message)) {
+        const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(WM_REFLECT_BASE + WM_CTLCOLOR, 0, 0);
+        if (!entry)
+            return FALSE;
+        HBRUSH brush = (this->*AfxMsgFnAs<HBRUSH (CWnd::*)(HDC, UINT)>(entry->pfn))(
+            reinterpret_cast<HDC>(wParam), message - WM_CTLCOLORMSGBOX);
+        if (!brush)
+            return FALSE;  // the parent decides after all
+        *pResult = reinterpret_cast<LRESULT>(brush);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// ---------------------------------------------------------------------------
+// Default handlers and wrappers
+
+const AFX_MSGMAP* CWnd::GetThisMessageMap()
+{
+    static const AFX_MSGMAP_ENTRY entries[] = { { 0, 0, 0, 0, AfxSig_end, nullptr } };
+    static const AFX_MSGMAP messageMap = { &CCmdTarget::GetThisMessageMap, &entries[0] };
+    return &messageMap;
+}
+
+const AFX_MSGMAP* CWnd::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
+
+int CWnd::OnCreate(LPCREATESTRUCTA)
+{
+    return static_cast<int>(Default());
+}
+
+void CWnd::OnSysCommand(UINT, LPARAM)
+{
+    Default();
+}
+
+void CWnd::OnTimer(UINT_PTR)
+{
+    Default();
+}
+
+BOOL CWnd::OnSetCursor(HWND, UINT, UINT)
+{
+    return static_cast<BOOL>(Default());
+}
+
+void CWnd::OnMouseMove(UINT, CPoint)
+{
+    Default();
+}
+
+BOOL CWnd::OnEraseBkgnd(HDC)
+{
+    return static_cast<BOOL>(Default());
+}
+
+void CWnd::GetWindowText(CString& rString) const
+{
+    int length = ::GetWindowTextLengthA(m_hWnd);
+    std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    int got = ::GetWindowTextA(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
+    rString = CString(buffer.data(), got > 0 ? got : 0);
+}
+
+BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd)
+{
+    DWORD style = GetStyle();
+    DWORD newStyle = (style & ~dwRemove) | dwAdd;
+    if (style == newStyle)
+        return FALSE;
+    ::SetWindowLongA(m_hWnd, GWL_STYLE, static_cast<LONG>(newStyle));
+    return TRUE;
+}
+
+void CWnd::ClientToScreen(LPRECT lpRect) const
+{
+    ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(lpRect), 2);
+}
+
+void CWnd::ScreenToClient(LPRECT lpRect) const
+{
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2);
+}
+
+CMenu* CWnd::GetSystemMenu(BOOL bRevert)
+{
+    HMENU hMenu = ::GetSystemMenu(m_hWnd, bRevert);
+    if (!hMenu)
+        return nullptr;
+    m_sysMenu.m_hMenu = hMenu;
+    return &m_sysMenu;
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "Afx.h"
+
+#define ID_TEST_APP_COMMAND 0x7F01
+
+class TestApp : public CWinApp {
+public:
+    BOOL InitInstance() override { ++initCalls; return initResult; }
+    int ExitInstance() override { ++exitCalls; return 42; }
+    afx_msg void OnAppCommand() { ++appCommands; }
+
+    BOOL initResult = FALSE;
+    int initCalls = 0;
+    int exitCalls = 0;
+    int appCommands = 0;
+
+    DECLARE_MESSAGE_MAP()
+};
+
+extern TestApp theApp;
