@@ -458,6 +458,10 @@ public:
 
     afx_msg void OnHelp();
 
+    // An icon resource of the module (shared; never destroyed).
+    HICON LoadIcon(UINT nIDResource) const
+    { return ::LoadIconA(AfxGetResourceHandle(), MAKEINTRESOURCEA(nIDResource)); }
+
     const char* m_pszAppName = nullptr;
     HINSTANCE m_hInstance = nullptr;
     CWnd* m_pMainWnd = nullptr;

@@ -6,36 +6,7 @@
 #include <vector>
 
 // ---------------------------------------------------------------------------
-// Message pre-filter and the program's loop
-
-BOOL AfxPreTranslateMessage(MSG* pMsg)
-{
-    // The window the message is for, then its parents up to the top-level
-    // window, each get a look before it is dispatched.
-    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
-        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-        if (pWnd && pWnd->PreTranslateMessage(pMsg))
-            return TRUE;
-        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    return FALSE;
-}
-
-int CWinApp::Run()
-{
-    MSG msg;
-    for (;;) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1)
-            break;
-        if (!AfxPreTranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    return ExitInstance();
-}
+// The program's entry
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
 {

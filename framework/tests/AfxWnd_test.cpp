@@ -415,6 +415,8 @@ TEST(Resources, StringsComeFromTheFrameworksResourceModule)
     EXPECT_STREQ(text, "A string of the test module.");
     EXPECT_FALSE(text.LoadString(902));
     EXPECT_TRUE(text.IsEmpty());
+    EXPECT_NE(theApp.LoadIcon(903), nullptr);
+    EXPECT_EQ(theApp.LoadIcon(904), nullptr);
 }
 
 }  // namespace

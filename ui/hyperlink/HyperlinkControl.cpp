@@ -1,0 +1,397 @@
+#include "HyperlinkControl.h"
+
+#include <shellapi.h>
+
+namespace {
+
+const UINT HoverPeriod = 100;          // ms between hover checks
+const UINT_PTR ToolId = 1;             // the single tooltip tool
+const WORD HelpHandCursor = 106;       // hand cursor inside winhlp32.exe
+const int RegistryValueChars = 260;    // one default value
+const int ExtraInvalidHeight = 10;     // redrawn below the client area
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The real system calls
+
+INT_PTR LinkSystem::ShellOpen(const char* file, int nShowCmd)
+{
+    return reinterpret_cast<INT_PTR>(::ShellExecuteA(nullptr, "open", file, nullptr, nullptr, nShowCmd));
+}
+
+LONG LinkSystem::OpenKey(HKEY root, const char* subKey, HKEY* key)
+{
+    return ::RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, key);
+}
+
+LONG LinkSystem::QueryDefaultValue(HKEY key, char* buffer, LONG* size)
+{
+    return ::RegQueryValueA(key, nullptr, buffer, size);
+}
+
+void LinkSystem::CloseKey(HKEY key)
+{
+    ::RegCloseKey(key);
+}
+
+UINT LinkSystem::StartProgram(const char* commandLine, int nShowCmd)
+{
+    return ::WinExec(commandLine, static_cast<UINT>(nShowCmd));
+}
+
+void LinkSystem::Beep(UINT type)
+{
+    ::MessageBeep(type);
+}
+
+int LinkSystem::ShowMessage(const char* text, UINT type)
+{
+    return AfxMessageBox(text, type);
+}
+
+LinkSystem& RealLinkSystem()
+{
+    static LinkSystem real;
+    return real;
+}
+
+// ---------------------------------------------------------------------------
+// HyperlinkControl
+
+BEGIN_MESSAGE_MAP(HyperlinkControl, CStatic)
+    ON_WM_CTLCOLOR_REFLECT()
+    ON_WM_SETCURSOR()
+    ON_WM_MOUSEMOVE()
+    ON_WM_TIMER()
+    ON_CONTROL_REFLECT(STN_CLICKED, &HyperlinkControl::OnClicked)
+    ON_WM_ERASEBKGND()
+END_MESSAGE_MAP()
+
+HyperlinkControl::HyperlinkControl(LinkSystem& linkSystem) : system(linkSystem)
+{
+}
+
+HyperlinkControl::~HyperlinkControl()
+{
+    underlinedFont.DeleteObject();
+    toolTip.DestroyWindow();
+    normalFont.DeleteObject();
+    target.Empty();
+    // The cursor is our own copy.
+    if (handCursor)
+        ::DestroyCursor(handCursor);
+}
+
+void HyperlinkControl::PreSubclassWindow()
+{
+    ModifyStyle(0, SS_NOTIFY);
+
+    CString text;
+    GetWindowText(text);
+    if (target.IsEmpty())
+        target = text;
+    if (text.IsEmpty())
+        SetWindowText(target);
+
+    HFONT font = GetFont();
+    if (!font)
+        font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+    if (!font)
+        font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
+    LOGFONTA lf;
+    // Without any font to copy the link keeps the window's own drawing
+    // font; it still works, only without its underline.
+    if (font && ::GetObjectA(font, sizeof lf, &lf) == sizeof lf) {
+        normalFont.CreateFontIndirect(&lf);
+        lf.lfUnderline = TRUE;
+        underlinedFont.CreateFontIndirect(&lf);
+    }
+
+    FitToText();
+    LoadHandCursor();
+    SetUnderlineMode(UnderlineOnHover);
+
+    CRect rect;
+    GetClientRect(&rect);
+    if (toolTip.Create(this))
+        toolTip.AddTool(this, target, &rect, ToolId);
+
+    CStatic::PreSubclassWindow();
+}
+
+void HyperlinkControl::SetLinkTarget(const char* text)
+{
+    target = text;
+    if (!m_hWnd)
+        return;
+    FitToText();
+    toolTip.UpdateTipText(target, this, ToolId);
+}
+
+void HyperlinkControl::SetUnderlineMode(int mode)
+{
+    if (mode == underlineMode)
+        return;
+    if (m_hWnd) {
+        SetFont(mode == UnderlineAlways ? underlinedFont : normalFont, TRUE);
+        Invalidate(TRUE);
+    }
+    underlineMode = mode;
+}
+
+void HyperlinkControl::MarkVisited(bool flag)
+{
+    visited = flag;
+    if (m_hWnd)
+        Invalidate(TRUE);
+}
+
+void HyperlinkControl::FitToText()
+{
+    if (!m_hWnd || !fitToText)
+        return;
+
+    CRect windowRect;
+    GetWindowRect(&windowRect);
+    CRect clientRect;
+    GetClientRect(&clientRect);
+    ClientToScreen(&clientRect);
+    HWND parent = (GetStyle() & WS_CHILD) ? GetParent() : nullptr;
+    if (parent) {
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<LPPOINT>(&windowRect), 2);
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<LPPOINT>(&clientRect), 2);
+    }
+
+    CString text;
+    GetWindowText(text);
+    SIZE extent = { 0, 0 };
+    {
+        CClientDC dc(this);
+        HGDIOBJ oldFont = underlinedFont.m_hObject ? ::SelectObject(dc, underlinedFont) : nullptr;
+        ::GetTextExtentPoint32A(dc, text, text.GetLength(), &extent);
+        if (oldFont)
+            ::SelectObject(dc, oldFont);
+    }
+
+    // The frame the window draws around its client area stays.
+    int neededWidth = extent.cx + (windowRect.Width() - clientRect.Width());
+    int neededHeight = extent.cy + (windowRect.Height() - clientRect.Height());
+
+    DWORD style = GetStyle();
+    if (style & SS_CENTERIMAGE) {
+        int shrink = (windowRect.Height() - neededHeight) / 2;
+        windowRect.top += shrink;
+        windowRect.bottom -= shrink;
+    } else {
+        windowRect.bottom = windowRect.top + neededHeight;
+    }
+    if (style & SS_CENTER) {
+        int shrink = (windowRect.Width() - neededWidth) / 2;
+        windowRect.left += shrink;
+        windowRect.right -= shrink;
+    } else if (style & SS_RIGHT) {
+        windowRect.left = windowRect.right - neededWidth;
+    } else {
+        windowRect.right = windowRect.left + neededWidth;
+    }
+    SetWindowPos(nullptr, windowRect.left, windowRect.top, windowRect.Width(), windowRect.Height(),
+                 SWP_NOZORDER);
+}
+
+void HyperlinkControl::LoadHandCursor()
+{
+    if (handCursor)
+        return;
+    char path[MAX_PATH + 1] = {};
+    UINT length = ::GetWindowsDirectoryA(path, MAX_PATH);
+    if (length > 0 && length < MAX_PATH - 14) {
+        lstrcatA(path, "\\winhlp32.exe");
+        HMODULE help = ::LoadLibraryA(path);
+        if (help) {
+            HCURSOR cursor = ::LoadCursorA(help, MAKEINTRESOURCEA(HelpHandCursor));
+            if (cursor)
+                handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
+            ::FreeLibrary(help);
+        }
+    }
+    // Help programs without a hand cursor are the rule today: the system
+    // has one.
+    if (!handCursor) {
+        HCURSOR cursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
+        if (cursor)
+            handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
+    }
+}
+
+BOOL HyperlinkControl::DestroyWindow()
+{
+    KillTimer(hoverTimerId);
+    return CStatic::DestroyWindow();
+}
+
+BOOL HyperlinkControl::PreTranslateMessage(MSG* pMsg)
+{
+    // The tooltip sees the pointer only through this relay.
+    if (toolTip.m_hWnd)
+        toolTip.RelayEvent(pMsg);
+    return CStatic::PreTranslateMessage(pMsg);
+}
+
+HBRUSH HyperlinkControl::CtlColor(HDC hDC, UINT)
+{
+    if (hovering)
+        ::SetTextColor(hDC, hoverColour);
+    else if (visited)
+        ::SetTextColor(hDC, visitedColour);
+    else
+        ::SetTextColor(hDC, linkColour);
+    ::SetBkMode(hDC, TRANSPARENT);
+    return static_cast<HBRUSH>(::GetStockObject(NULL_BRUSH));
+}
+
+BOOL HyperlinkControl::OnSetCursor(HWND, UINT, UINT)
+{
+    if (!handCursor)
+        return FALSE;
+    ::SetCursor(handCursor);
+    return TRUE;
+}
+
+void HyperlinkControl::OnMouseMove(UINT nFlags, CPoint point)
+{
+    if (!hovering) {
+        hovering = TRUE;
+        if (underlineMode == UnderlineOnHover)
+            SetFont(underlinedFont, TRUE);
+        Invalidate(TRUE);
+        SetTimer(hoverTimerId, HoverPeriod);
+    }
+    CStatic::OnMouseMove(nFlags, point);
+}
+
+void HyperlinkControl::OnTimer(UINT_PTR nIDEvent)
+{
+    DWORD position = ::GetMessagePos();
+    POINT point = { static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position)) };
+    ScreenToClient(&point);
+    CRect rect;
+    GetClientRect(&rect);
+    if (!::PtInRect(&rect, point)) {
+        hovering = FALSE;
+        KillTimer(hoverTimerId);
+        if (underlineMode != UnderlineAlways)
+            SetFont(normalFont, TRUE);
+        rect.bottom += ExtraInvalidHeight;
+        InvalidateRect(&rect, TRUE);
+    }
+    CStatic::OnTimer(nIDEvent);
+}
+
+void HyperlinkControl::OnClicked()
+{
+    hovering = FALSE;
+    LONG result = OpenTarget(target, SW_SHOW);
+    visited = result > 32;
+    if (result > 32) {
+        MarkVisited(true);
+    } else {
+        system.Beep(MB_ICONEXCLAMATION);
+        ShowOpenError(result);
+    }
+}
+
+BOOL HyperlinkControl::OnEraseBkgnd(HDC hDC)
+{
+    CRect rect;
+    GetClientRect(&rect);
+    ::FillRect(hDC, &rect, ::GetSysColorBrush(COLOR_BTNFACE));
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+LONG HyperlinkControl::OpenTarget(const char* text, int nShowCmd)
+{
+    INT_PTR shellResult = system.ShellOpen(text, nShowCmd);
+    if (static_cast<UINT_PTR>(shellResult) > 32)
+        return static_cast<LONG>(shellResult);
+
+    // The shell refused (typically a target without a scheme): start the
+    // browser that opens ".htm" files with the target as its argument.
+    CString command;
+    if (ReadClassesRootDefault(HKEY_CLASSES_ROOT, ".htm", command) != 0)
+        return static_cast<LONG>(shellResult);
+    command += "\\shell\\open\\command";
+    if (ReadClassesRootDefault(HKEY_CLASSES_ROOT, command, command) != 0)
+        return static_cast<LONG>(shellResult);
+
+    // Built to fit: a long command is never run cut short.
+    CString commandLine = BuildBrowserCommand(command, text);
+    return static_cast<LONG>(system.StartProgram(commandLine, nShowCmd));
+}
+
+CString HyperlinkControl::BuildBrowserCommand(const CString& registryCommand, const char* text)
+{
+    CString command = registryCommand;
+    int placeholder = command.Find("\"%1\"");
+    if (placeholder < 0)
+        placeholder = command.Find("%1");
+    if (placeholder >= 0)
+        command = command.Left(placeholder);
+    command += " ";
+    command += text;
+    return command;
+}
+
+LONG HyperlinkControl::ReadClassesRootDefault(HKEY root, const char* subKey, CString& value)
+{
+    HKEY key = nullptr;
+    LONG result = system.OpenKey(root, subKey, &key);
+    if (result != ERROR_SUCCESS)
+        return result;
+    char buffer[RegistryValueChars] = {};
+    LONG size = sizeof buffer;
+    LONG query = system.QueryDefaultValue(key, buffer, &size);
+    system.CloseKey(key);
+    // A default value that cannot be read (or does not fit) counts as a
+    // missing key: nothing half-read is ever run.
+    if (query != ERROR_SUCCESS)
+        return query;
+    buffer[RegistryValueChars - 1] = '\0';
+    value = buffer;
+    return 0;
+}
+
+CString HyperlinkControl::OpenErrorText(int code)
+{
+    switch (code) {
+    case 0: return "The operating system is out\nof memory or resources.";
+    case SE_ERR_FNF: return "The specified file was not found.";
+    case SE_ERR_PNF: return "The specified path was not found.";
+    case SE_ERR_ACCESSDENIED: return "The operating system denied\naccess to the specified file.";
+    case SE_ERR_OOM: return "There was not enough memory to complete the operation.";
+    case ERROR_BAD_FORMAT: return "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image).";
+    case SE_ERR_SHARE: return "A sharing violation occurred. ";
+    case SE_ERR_ASSOCINCOMPLETE: return "The filename association is\nincomplete or invalid.";
+    case SE_ERR_DDETIMEOUT: return "The DDE transaction could not\nbe completed because the request timed out.";
+    case SE_ERR_DDEFAIL: return "The DDE transaction failed.";
+    case SE_ERR_DDEBUSY:
+        return "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed.";
+    case SE_ERR_NOASSOC: return "There is no application associated\nwith the given filename extension.";
+    case SE_ERR_DLLNOTFOUND: return "The specified dynamic-link library was not found.";
+    default: {
+        CString text;
+        text.Format("Unknown Error (%d) occurred.", code);
+        return text;
+    }
+    }
+}
+
+void HyperlinkControl::ShowOpenError(int code)
+{
+    CString message = "Unable to open hyperlink:\n\n";
+    message += OpenErrorText(code);
+    system.ShowMessage(message, MB_ICONEXCLAMATION | MB_OK);
+}

@@ -1,0 +1,99 @@
+// HyperlinkControl: a static-text item of a dialog that behaves as a link.
+//
+// Bound to an existing static item (DDX_Control), it draws its text in link
+// colours, underlines it, shows a hand cursor and a tooltip with its target,
+// and opens the target through the shell when clicked, falling back to the
+// ".htm" browser from the registry and finally to an error box.
+#pragma once
+
+#include "Afx.h"
+
+// What the link needs from the system to open a target and to report a
+// failure. The default members make the real calls; tests replace them.
+class LinkSystem {
+public:
+    virtual ~LinkSystem() = default;
+    // ShellExecuteA(no owner, "open", file, no parameters, no directory).
+    virtual INT_PTR ShellOpen(const char* file, int nShowCmd);
+    // RegOpenKeyExA(root, subKey, 0, KEY_QUERY_VALUE, key).
+    virtual LONG OpenKey(HKEY root, const char* subKey, HKEY* key);
+    // RegQueryValueA(key, no value name, buffer, size): the default value.
+    virtual LONG QueryDefaultValue(HKEY key, char* buffer, LONG* size);
+    virtual void CloseKey(HKEY key);
+    // WinExec.
+    virtual UINT StartProgram(const char* commandLine, int nShowCmd);
+    virtual void Beep(UINT type);
+    // The application's message box (AfxMessageBox).
+    virtual int ShowMessage(const char* text, UINT type);
+};
+
+// The real calls, shared by every link.
+LinkSystem& RealLinkSystem();
+
+class HyperlinkControl : public CStatic {
+public:
+    enum UnderlineMode { UnderlineNever = 0, UnderlineAlways = 1, UnderlineOnHover = -1 };
+
+    explicit HyperlinkControl(LinkSystem& system = RealLinkSystem());
+    ~HyperlinkControl() override;
+
+    void SetLinkTarget(const char* text);
+    void SetUnderlineMode(int mode);
+    void MarkVisited(bool flag);
+    void FitToText();
+    void LoadHandCursor();
+    // The shell's result, or the fallback's; > 32 means opened.
+    LONG OpenTarget(const char* text, int nShowCmd);
+    // 0, or the error of opening (or reading) root\subKey; on 0 `value`
+    // holds the key's default value.
+    LONG ReadClassesRootDefault(HKEY root, const char* subKey, CString& value);
+    void ShowOpenError(int code);
+
+    // The text the error box explains `code` with.
+    static CString OpenErrorText(int code);
+    // The fallback command line: the registry command with its "%1"
+    // placeholder (and whatever follows it) replaced by a blank and `text`.
+    static CString BuildBrowserCommand(const CString& registryCommand, const char* text);
+
+    COLORREF GetLinkColour() const { return linkColour; }
+    COLORREF GetVisitedColour() const { return visitedColour; }
+    COLORREF GetHoverColour() const { return hoverColour; }
+    bool IsHovering() const { return hovering != FALSE; }
+    bool IsVisited() const { return visited != FALSE; }
+    int GetUnderlineMode() const { return underlineMode; }
+    const CString& GetLinkTarget() const { return target; }
+    HFONT GetNormalFont() const { return normalFont; }
+    HFONT GetUnderlinedFont() const { return underlinedFont; }
+    HCURSOR GetHandCursor() const { return handCursor; }
+    CToolTipCtrl& GetToolTip() { return toolTip; }
+
+    void PreSubclassWindow() override;
+    BOOL DestroyWindow() override;
+    BOOL PreTranslateMessage(MSG* pMsg) override;
+
+    afx_msg HBRUSH CtlColor(HDC hDC, UINT nCtlColor);
+    afx_msg BOOL OnSetCursor(HWND hWnd, UINT nHitTest, UINT message);
+    afx_msg void OnMouseMove(UINT nFlags, CPoint point);
+    afx_msg void OnTimer(UINT_PTR nIDEvent);
+    afx_msg void OnClicked();
+    afx_msg BOOL OnEraseBkgnd(HDC hDC);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    COLORREF linkColour = RGB(0, 0, 238);
+    COLORREF visitedColour = RGB(85, 26, 139);
+    COLORREF hoverColour = RGB(255, 0, 0);
+    BOOL hovering = FALSE;
+    BOOL visited = FALSE;
+    int underlineMode = UnderlineOnHover;
+    BOOL fitToText = TRUE;
+    CString target;
+    CFont underlinedFont;
+    CFont normalFont;
+    HCURSOR handCursor = nullptr;
+    CToolTipCtrl toolTip;
+    UINT hoverTimerId = 100;
+
+    LinkSystem& system;
+};

@@ -1,0 +1,900 @@
+// The link control: opening with its fallback and error texts (through a
+// fake system), and attached to real dialog items under Wine: style, fonts,
+// size, colours, cursor, hover tracking, tooltip and clicks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "Afx.h"
+#include "HyperlinkControl.h"
+#include "MessageBoxCatcher.h"
+#include "Win32TestSupport.h"
+
+namespace {
+
+using testsupport::DialogTemplate;
+using testsupport::PumpMessages;
+using testsupport::PumpUntil;
+
+// ---------------------------------------------------------------------------
+// A system whose answers the test sets and whose calls it records.
+
+struct FakeKey {
+    LONG openResult = ERROR_SUCCESS;
+    LONG queryResult = ERROR_SUCCESS;
+    std::string value;
+};
+
+class FakeLinkSystem : public LinkSystem {
+public:
+    INT_PTR shellResult = SE_ERR_FNF;
+    UINT execResult = 33;
+    std::map<std::string, FakeKey> keys;  // under HKEY_CLASSES_ROOT
+
+    std::vector<std::string> shellCalls;
+    std::vector<int> shellShow;
+    std::vector<std::string> opened;
+    int closed = 0;
+    std::vector<std::string> execCalls;
+    std::vector<UINT> beeps;
+    std::vector<std::pair<std::string, UINT>> messages;
+    std::vector<std::string> sequence;  // beep/message order
+
+    INT_PTR ShellOpen(const char* file, int nShowCmd) override
+    {
+        shellCalls.push_back(file);
+        shellShow.push_back(nShowCmd);
+        return shellResult;
+    }
+    LONG OpenKey(HKEY root, const char* subKey, HKEY* key) override
+    {
+        opened.push_back(subKey);
+        auto it = keys.find(subKey);
+        if (root != HKEY_CLASSES_ROOT || it == keys.end())
+            return ERROR_FILE_NOT_FOUND;
+        if (it->second.openResult != ERROR_SUCCESS)
+            return it->second.openResult;
+        *key = reinterpret_cast<HKEY>(&it->second);
+        return ERROR_SUCCESS;
+    }
+    LONG QueryDefaultValue(HKEY key, char* buffer, LONG* size) override
+    {
+        FakeKey* fake = reinterpret_cast<FakeKey*>(key);
+        if (fake->queryResult != ERROR_SUCCESS)
+            return fake->queryResult;
+        if (static_cast<LONG>(fake->value.size() + 1) > *size)
+            return ERROR_MORE_DATA;
+        memcpy(buffer, fake->value.c_str(), fake->value.size() + 1);
+        *size = static_cast<LONG>(fake->value.size() + 1);
+        return ERROR_SUCCESS;
+    }
+    void CloseKey(HKEY) override { ++closed; }
+    UINT StartProgram(const char* commandLine, int) override
+    {
+        execCalls.push_back(commandLine);
+        return execResult;
+    }
+    void Beep(UINT type) override
+    {
+        beeps.push_back(type);
+        sequence.push_back("beep");
+    }
+    int ShowMessage(const char* text, UINT type) override
+    {
+        messages.emplace_back(text, type);
+        sequence.push_back("message");
+        return IDOK;
+    }
+
+    void RegisterBrowser(const std::string& command)
+    {
+        keys[".htm"].value = "htmlfile";
+        keys["htmlfile\\shell\\open\\command"].value = command;
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Opening a target
+
+TEST(OpenTarget, ShellSuccessIsReturnedWithoutFallback)
+{
+    FakeLinkSystem fake;
+    fake.shellResult = 42;
+    fake.RegisterBrowser("browser.exe %1");
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("mailto:someone@example.com", SW_SHOW), 42);
+    ASSERT_EQ(fake.shellCalls.size(), 1u);
+    EXPECT_EQ(fake.shellCalls[0], "mailto:someone@example.com");
+    EXPECT_EQ(fake.shellShow[0], SW_SHOW);
+    EXPECT_TRUE(fake.opened.empty());
+    EXPECT_TRUE(fake.execCalls.empty());
+}
+
+TEST(OpenTarget, ShellResultOf32IsAFailure)
+{
+    FakeLinkSystem fake;
+    fake.shellResult = 32;
+    fake.RegisterBrowser("browser.exe");
+    fake.execResult = 40;
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("x", SW_SHOW), 40);
+    EXPECT_EQ(fake.execCalls.size(), 1u);
+}
+
+TEST(OpenTarget, QuotedPlaceholderAndWhatFollowsAreReplaced)
+{
+    FakeLinkSystem fake;
+    fake.RegisterBrowser("\"C:\\Program Files\\Browser\\browser.exe\" \"%1\" -nohome");
+    fake.execResult = 35;
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("www.example.com/page", SW_SHOW), 35);
+    ASSERT_EQ(fake.opened.size(), 2u);
+    EXPECT_EQ(fake.opened[0], ".htm");
+    EXPECT_EQ(fake.opened[1], "htmlfile\\shell\\open\\command");
+    EXPECT_EQ(fake.closed, 2);
+    ASSERT_EQ(fake.execCalls.size(), 1u);
+    EXPECT_EQ(fake.execCalls[0], "\"C:\\Program Files\\Browser\\browser.exe\"  www.example.com/page");
+}
+
+TEST(OpenTarget, UnquotedPlaceholderIsCutAtThePercentSign)
+{
+    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("browser.exe %1 -x", "a.b/c"), "browser.exe  a.b/c");
+    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("browser.exe -url=%1", "a.b"), "browser.exe -url= a.b");
+}
+
+TEST(OpenTarget, CommandWithoutPlaceholderGetsTheTargetAppended)
+{
+    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("\"browser.exe\" -new", "a.b"), "\"browser.exe\" -new a.b");
+    // The first placeholder decides; a quoted one is preferred wherever it is.
+    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("b.exe %1 \"%1\"", "t"), "b.exe %1  t");
+}
+
+TEST(OpenTarget, MissingHtmAssociationReportsTheShellsError)
+{
+    FakeLinkSystem fake;
+    fake.shellResult = SE_ERR_NOASSOC;
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_NOASSOC);
+    EXPECT_TRUE(fake.execCalls.empty());
+}
+
+TEST(OpenTarget, MissingCommandKeyReportsTheShellsError)
+{
+    FakeLinkSystem fake;
+    fake.keys[".htm"].value = "htmlfile";
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_FNF);
+    EXPECT_EQ(fake.opened.size(), 2u);
+    EXPECT_TRUE(fake.execCalls.empty());
+}
+
+TEST(OpenTarget, UnreadableDefaultValueCountsAsMissing)
+{
+    FakeLinkSystem fake;
+    fake.RegisterBrowser("browser.exe %1");
+    fake.keys["htmlfile\\shell\\open\\command"].queryResult = ERROR_ACCESS_DENIED;
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_FNF);
+    EXPECT_TRUE(fake.execCalls.empty());
+    EXPECT_EQ(fake.closed, 2);  // opened keys are closed either way
+}
+
+TEST(OpenTarget, TooLongRegistryValueIsNeverUsedCutShort)
+{
+    FakeLinkSystem fake;
+    fake.RegisterBrowser("\"C:\\" + std::string(300, 'b') + ".exe\" \"%1\"");
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_FNF);
+    EXPECT_TRUE(fake.execCalls.empty());
+}
+
+TEST(OpenTarget, LongCommandLineIsRunWhole)
+{
+    FakeLinkSystem fake;
+    std::string program = "\"C:\\" + std::string(240, 'p') + ".exe\"";
+    fake.RegisterBrowser(program + " \"%1\"");
+    std::string target = "example.com/" + std::string(600, 't');
+    HyperlinkControl link(fake);
+    link.OpenTarget(target.c_str(), SW_SHOW);
+    ASSERT_EQ(fake.execCalls.size(), 1u);
+    EXPECT_EQ(fake.execCalls[0], program + "  " + target);
+}
+
+TEST(ReadClassesRootDefault, ReturnsTheOpenErrorOrZeroWithTheValue)
+{
+    FakeLinkSystem fake;
+    fake.keys["a"].value = "value of a";
+    fake.keys["b"].openResult = ERROR_ACCESS_DENIED;
+    HyperlinkControl link(fake);
+    CString value = "untouched";
+    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CLASSES_ROOT, "missing", value), ERROR_FILE_NOT_FOUND);
+    EXPECT_STREQ(value, "untouched");
+    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CLASSES_ROOT, "b", value), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CLASSES_ROOT, "a", value), 0);
+    EXPECT_STREQ(value, "value of a");
+}
+
+TEST(ReadClassesRootDefault, RealRegistryDefaultValue)
+{
+    // Written and removed by the test in its own prefix's HKCU.
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest", &key), ERROR_SUCCESS);
+    RegSetValueA(key, nullptr, REG_SZ, "\"c:\\x.exe\" \"%1\"", 0);
+    RegCloseKey(key);
+    HyperlinkControl link;
+    CString value;
+    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest", value), 0);
+    EXPECT_STREQ(value, "\"c:\\x.exe\" \"%1\"");
+    EXPECT_NE(link.ReadClassesRootDefault(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest\\none", value), 0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest");
+}
+
+// ---------------------------------------------------------------------------
+// Error texts
+
+TEST(ShowOpenError, EveryCodeHasItsText)
+{
+    const std::pair<int, const char*> table[] = {
+        { 0, "The operating system is out\nof memory or resources." },
+        { 2, "The specified file was not found." },
+        { 3, "The specified path was not found." },
+        { 5, "The operating system denied\naccess to the specified file." },
+        { 8, "There was not enough memory to complete the operation." },
+        { 11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)." },
+        { 26, "A sharing violation occurred. " },
+        { 27, "The filename association is\nincomplete or invalid." },
+        { 28, "The DDE transaction could not\nbe completed because the request timed out." },
+        { 29, "The DDE transaction failed." },
+        { 30, "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed." },
+        { 31, "There is no application associated\nwith the given filename extension." },
+        { 32, "The specified dynamic-link library was not found." },
+        { 4, "Unknown Error (4) occurred." },
+        { -7, "Unknown Error (-7) occurred." },
+        { 1, "Unknown Error (1) occurred." },
+    };
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    for (const auto& row : table) {
+        fake.messages.clear();
+        link.ShowOpenError(row.first);
+        ASSERT_EQ(fake.messages.size(), 1u) << row.first;
+        EXPECT_EQ(fake.messages[0].first, std::string("Unable to open hyperlink:\n\n") + row.second) << row.first;
+        EXPECT_EQ(fake.messages[0].second, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK)) << row.first;
+    }
+}
+
+TEST(ShowOpenError, RealMessageBoxCaptionedWithTheApplicationName)
+{
+    MessageBoxCatcher catcher;
+    HyperlinkControl link;
+    link.ShowOpenError(SE_ERR_SHARE);
+    ASSERT_EQ(catcher.boxes.size(), 1u);
+    EXPECT_EQ(catcher.boxes[0].caption, "hyperlink_test");
+    EXPECT_EQ(catcher.boxes[0].text, "Unable to open hyperlink:\n\nA sharing violation occurred. ");
+    EXPECT_TRUE(catcher.boxes[0].exclamationIcon);
+    EXPECT_EQ(catcher.boxes[0].buttons, 1);
+}
+
+// ---------------------------------------------------------------------------
+// Attached to dialog items
+
+const int IDC_LEFT = 401;
+const int IDC_CENTER = 402;
+const int IDC_RIGHT = 403;
+const int IDC_VCENTER = 404;
+const int IDC_EMPTY = 405;
+const int IDC_BORDER = 406;
+const UINT WM_RUN_BODY = WM_APP + 20;
+
+class LinkDialog : public CDialog {
+public:
+    explicit LinkDialog(const DLGTEMPLATE* t) : CDialog(t, nullptr) {}
+    std::vector<std::pair<int, HyperlinkControl*>> bindings;
+    std::function<void(LinkDialog&)> body;
+    bool keepOpen = false;  // the body ends the dialog later itself
+
+    void DoDataExchange(CDataExchange* pDX) override
+    {
+        for (auto& b : bindings)
+            DDX_Control(pDX, b.first, *b.second);
+    }
+    BOOL OnInitDialog() override
+    {
+        CDialog::OnInitDialog();
+        PostMessage(WM_RUN_BODY);
+        return TRUE;
+    }
+    afx_msg LRESULT OnRunBody(WPARAM, LPARAM)
+    {
+        if (body)
+            body(*this);
+        if (!keepOpen)
+            EndDialog(IDOK);
+        return 0;
+    }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(LinkDialog, CDialog)
+    ON_MESSAGE(WM_RUN_BODY, &LinkDialog::OnRunBody)
+END_MESSAGE_MAP()
+
+DialogTemplate MakeTemplate()
+{
+    DialogTemplate t("Links", WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME, 0, 0, 240, 140);
+    const DWORD child = WS_CHILD | WS_VISIBLE | WS_GROUP;
+    t.AddControl("STATIC", "left link", child | SS_LEFT, 10, 5, 150, 12, IDC_LEFT)
+        .AddControl("STATIC", "centred link", child | SS_CENTER, 10, 20, 150, 12, IDC_CENTER)
+        .AddControl("STATIC", "right link", child | SS_RIGHT, 10, 35, 150, 12, IDC_RIGHT)
+        .AddControl("STATIC", "middle", child | SS_LEFT | SS_CENTERIMAGE, 10, 50, 150, 30, IDC_VCENTER)
+        .AddControl("STATIC", "", child | SS_LEFT, 10, 85, 150, 12, IDC_EMPTY)
+        .AddControl("STATIC", "framed", child | SS_LEFT | WS_BORDER, 10, 100, 150, 20, IDC_BORDER);
+    return t;
+}
+
+// Window rectangle in the parent's client coordinates.
+RECT RectInParent(HWND hWnd)
+{
+    RECT r;
+    GetWindowRect(hWnd, &r);
+    MapWindowPoints(nullptr, GetParent(hWnd), reinterpret_cast<LPPOINT>(&r), 2);
+    return r;
+}
+
+SIZE TextExtent(HWND hWnd, HFONT font)
+{
+    char text[256] = {};
+    GetWindowTextA(hWnd, text, sizeof text);
+    HDC dc = GetDC(hWnd);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size;
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(hWnd, dc);
+    return size;
+}
+
+// Runs `body` inside a modal dialog with links bound to the given items.
+void WithLinks(std::vector<std::pair<int, HyperlinkControl*>> bindings,
+               std::function<void(LinkDialog&)> body)
+{
+    DialogTemplate t = MakeTemplate();
+    LinkDialog dlg(t.get());
+    dlg.bindings = std::move(bindings);
+    dlg.body = std::move(body);
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+}
+
+TEST(Attach, AddsNotifyTakesTextAsTargetAndBuildsFonts)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        EXPECT_TRUE(link.GetStyle() & SS_NOTIFY);
+        EXPECT_STREQ(link.GetLinkTarget(), "left link");
+        LOGFONTA dialogFont = {}, normal = {}, underlined = {};
+        GetObjectA(reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT)), sizeof dialogFont, &dialogFont);
+        ASSERT_NE(link.GetNormalFont(), nullptr);
+        ASSERT_NE(link.GetUnderlinedFont(), nullptr);
+        GetObjectA(link.GetNormalFont(), sizeof normal, &normal);
+        GetObjectA(link.GetUnderlinedFont(), sizeof underlined, &underlined);
+        EXPECT_STREQ(normal.lfFaceName, dialogFont.lfFaceName);
+        EXPECT_EQ(normal.lfHeight, dialogFont.lfHeight);
+        EXPECT_FALSE(normal.lfUnderline);
+        EXPECT_TRUE(underlined.lfUnderline);
+        EXPECT_STREQ(underlined.lfFaceName, dialogFont.lfFaceName);
+        // On-hover: until the pointer first comes, the window keeps its font.
+        EXPECT_EQ(link.GetUnderlineMode(), HyperlinkControl::UnderlineOnHover);
+        EXPECT_EQ(link.GetFont(), reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT)));
+    });
+}
+
+TEST(Attach, TargetSetBeforeAttachFillsAnEmptyItem)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl empty(fake), left(fake);
+    empty.SetLinkTarget("www.example.com/empty");
+    left.SetLinkTarget("mailto:x@example.com");
+    WithLinks({ { IDC_EMPTY, &empty }, { IDC_LEFT, &left } }, [&](LinkDialog&) {
+        CString text;
+        empty.GetWindowText(text);
+        EXPECT_STREQ(text, "www.example.com/empty");
+        EXPECT_STREQ(empty.GetLinkTarget(), "www.example.com/empty");
+        // A target given beforehand is kept; the text stays.
+        left.GetWindowText(text);
+        EXPECT_STREQ(text, "left link");
+        EXPECT_STREQ(left.GetLinkTarget(), "mailto:x@example.com");
+        EXPECT_STREQ(left.GetToolTip().GetText(&left, 1), "mailto:x@example.com");
+    });
+}
+
+TEST(Attach, ModeChosenBeforeAttachIsReplacedByOnHoverWithTheNormalFont)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    link.SetUnderlineMode(HyperlinkControl::UnderlineAlways);
+    EXPECT_EQ(link.GetUnderlineMode(), HyperlinkControl::UnderlineAlways);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
+        EXPECT_EQ(link.GetUnderlineMode(), HyperlinkControl::UnderlineOnHover);
+        EXPECT_EQ(link.GetFont(), link.GetNormalFont());
+    });
+}
+
+TEST(Attach, ToolTipToolOneHoldsTheTargetAndFollowsIt)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        CToolTipCtrl& tip = link.GetToolTip();
+        ASSERT_NE(tip.m_hWnd, nullptr);
+        // Owned by the control, which for a child means its dialog.
+        EXPECT_EQ(GetWindow(tip.m_hWnd, GW_OWNER), d.m_hWnd);
+        char cls[64] = {};
+        GetClassNameA(tip.m_hWnd, cls, sizeof cls);
+        EXPECT_STREQ(cls, "tooltips_class32");
+        EXPECT_EQ(tip.GetToolCount(), 1);
+        EXPECT_STREQ(tip.GetText(&link, 1), "left link");
+        link.SetLinkTarget("www.example.com/other");
+        EXPECT_STREQ(tip.GetText(&link, 1), "www.example.com/other");
+        CString text;
+        link.GetWindowText(text);
+        EXPECT_STREQ(text, "left link");  // the text is not the target
+    });
+    EXPECT_EQ(link.GetToolTip().m_hWnd, nullptr);  // gone with the dialog
+}
+
+TEST(Attach, HandCursorIsShownOverTheLink)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
+        ASSERT_NE(link.GetHandCursor(), nullptr);
+        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
+        EXPECT_EQ(link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+        EXPECT_EQ(GetCursor(), link.GetHandCursor());
+        // The same image as the system's hand.
+        ICONINFO mine = {}, system = {};
+        ASSERT_TRUE(GetIconInfo(link.GetHandCursor(), &mine));
+        ASSERT_TRUE(GetIconInfo(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)), &system));
+        EXPECT_EQ(mine.xHotspot, system.xHotspot);
+        EXPECT_EQ(mine.yHotspot, system.yHotspot);
+        for (HBITMAP b : { mine.hbmMask, mine.hbmColor, system.hbmMask, system.hbmColor })
+            if (b)
+                DeleteObject(b);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Fitting the window to its text
+
+TEST(FitToText, EachAlignmentKeepsItsAnchorWhileShrinkingAndGrowing)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl left(fake), centre(fake), right(fake), middle(fake), framed(fake);
+    DialogTemplate t = MakeTemplate();
+    // The template rectangles, before anything is bound.
+    std::map<int, RECT> before;
+    {
+        class Probe : public CDialog {
+        public:
+            explicit Probe(const DLGTEMPLATE* p) : CDialog(p, nullptr) {}
+            std::map<int, RECT>* out;
+            BOOL OnInitDialog() override
+            {
+                for (int id : { IDC_LEFT, IDC_CENTER, IDC_RIGHT, IDC_VCENTER, IDC_BORDER })
+                    (*out)[id] = RectInParent(GetDlgItem(id));
+                EndDialog(IDOK);
+                return TRUE;
+            }
+        } probe(t.get());
+        probe.out = &before;
+        probe.DoModal();
+    }
+    auto check = [&](HyperlinkControl& link, int id, const RECT& was) {
+        RECT now = RectInParent(link.m_hWnd);
+        RECT client;
+        GetClientRect(link.m_hWnd, &client);
+        SIZE text = TextExtent(link.m_hWnd, link.GetUnderlinedFont());
+        // A centred item shrinks by half the difference on each side.
+        if (id == IDC_CENTER)
+            EXPECT_LE(std::abs(client.right - text.cx), 1) << id;
+        else
+            EXPECT_EQ(client.right, text.cx) << id;
+        int frameX = (now.right - now.left) - client.right;
+        int frameY = (now.bottom - now.top) - client.bottom;
+        if (id == IDC_BORDER) {
+            EXPECT_GT(frameX, 0);
+            EXPECT_GT(frameY, 0);
+        }
+        if (id == IDC_CENTER)
+            EXPECT_LE(std::abs((now.left + now.right) - (was.left + was.right)), 1) << id;
+        else if (id == IDC_RIGHT)
+            EXPECT_EQ(now.right, was.right) << id;
+        else
+            EXPECT_EQ(now.left, was.left) << id;
+        if (id == IDC_VCENTER) {
+            EXPECT_LE(std::abs((now.top + now.bottom) - (was.top + was.bottom)), 1) << id;
+            EXPECT_LE(std::abs(client.bottom - text.cy), 1) << id;
+        } else {
+            EXPECT_EQ(now.top, was.top) << id;
+            EXPECT_EQ(client.bottom, text.cy) << id;
+        }
+    };
+    WithLinks({ { IDC_LEFT, &left }, { IDC_CENTER, &centre }, { IDC_RIGHT, &right },
+                { IDC_VCENTER, &middle }, { IDC_BORDER, &framed } },
+              [&](LinkDialog&) {
+                  // Shrunk from the wide template rectangles.
+                  std::vector<std::pair<int, HyperlinkControl*>> all = {
+                      { IDC_LEFT, &left }, { IDC_CENTER, &centre }, { IDC_RIGHT, &right },
+                      { IDC_VCENTER, &middle }, { IDC_BORDER, &framed } };
+                  for (auto& b : all) {
+                      RECT now = RectInParent(b.second->m_hWnd);
+                      EXPECT_LT(now.right - now.left, before[b.first].right - before[b.first].left) << b.first;
+                      check(*b.second, b.first, before[b.first]);
+                  }
+                  // Grown: a longer text, fitted again when the target is set.
+                  for (auto& b : all) {
+                      RECT was = RectInParent(b.second->m_hWnd);
+                      b.second->SetWindowText("a considerably longer link text than before");
+                      b.second->SetLinkTarget("www.example.com");
+                      RECT now = RectInParent(b.second->m_hWnd);
+                      EXPECT_GT(now.right - now.left, was.right - was.left) << b.first;
+                      check(*b.second, b.first, was);
+                  }
+              });
+}
+
+// ---------------------------------------------------------------------------
+// Colours and painting
+
+// What the control answers to its parent's colour query: text colour,
+// background mode and brush.
+struct ColourAnswer {
+    COLORREF text;
+    int bkMode;
+    LRESULT brush;
+};
+
+ColourAnswer AskColour(CWnd& parent, HyperlinkControl& link)
+{
+    testsupport::MemoryDib dib(2, 2);
+    SetTextColor(dib.dc(), RGB(9, 9, 9));
+    SetBkMode(dib.dc(), OPAQUE);
+    ColourAnswer a;
+    a.brush = parent.SendMessage(WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dib.dc()),
+                                 reinterpret_cast<LPARAM>(link.m_hWnd));
+    a.text = GetTextColor(dib.dc());
+    a.bkMode = GetBkMode(dib.dc());
+    return a;
+}
+
+TEST(Colours, PlainVisitedAndHoverInPriorityOrder)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    EXPECT_EQ(link.GetLinkColour(), RGB(0, 0, 238));
+    EXPECT_EQ(link.GetVisitedColour(), RGB(85, 26, 139));
+    EXPECT_EQ(link.GetHoverColour(), RGB(255, 0, 0));
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        ColourAnswer plain = AskColour(d, link);
+        EXPECT_EQ(plain.text, RGB(0, 0, 238));
+        EXPECT_EQ(plain.bkMode, TRANSPARENT);
+        EXPECT_EQ(plain.brush, reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH)));
+
+        link.MarkVisited(true);
+        EXPECT_EQ(AskColour(d, link).text, RGB(85, 26, 139));
+
+        link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+        EXPECT_TRUE(link.IsHovering());
+        EXPECT_EQ(AskColour(d, link).text, RGB(255, 0, 0));  // hover beats visited
+
+        link.MarkVisited(false);
+        EXPECT_EQ(AskColour(d, link).text, RGB(255, 0, 0));
+    });
+}
+
+// Counts pixels of exactly `colour`.
+int CountPixels(const testsupport::MemoryDib& dib, COLORREF colour)
+{
+    int count = 0;
+    for (int y = 0; y < dib.height(); ++y)
+        for (int x = 0; x < dib.width(); ++x)
+            if (dib.Pixel(x, y) == colour)
+                ++count;
+    return count;
+}
+
+TEST(Colours, PaintedTextAndBackground)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
+        RECT client;
+        link.GetClientRect(&client);
+        testsupport::MemoryDib dib(client.right, client.bottom, RGB(1, 2, 3));
+        EXPECT_TRUE(link.SendMessage(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dib.dc())));
+        EXPECT_EQ(dib.Pixel(0, 0), GetSysColor(COLOR_BTNFACE));
+        EXPECT_EQ(dib.Pixel(client.right - 1, client.bottom - 1), GetSysColor(COLOR_BTNFACE));
+        link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib.dc()), PRF_CLIENT);
+        EXPECT_GT(CountPixels(dib, RGB(0, 0, 238)), 10);
+        EXPECT_EQ(CountPixels(dib, RGB(255, 0, 0)), 0);
+
+        link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+        dib.Fill(GetSysColor(COLOR_BTNFACE));
+        link.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib.dc()), PRF_CLIENT);
+        EXPECT_GT(CountPixels(dib, RGB(255, 0, 0)), 10);
+        EXPECT_EQ(CountPixels(dib, RGB(0, 0, 238)), 0);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Underline modes and hover tracking
+
+// Counts the link's hover-timer ticks as they are dispatched.
+class TimerCounter {
+public:
+    explicit TimerCounter(HWND hWnd)
+    {
+        s_target = hWnd;
+        s_ticks = 0;
+        m_hook = SetWindowsHookExA(WH_GETMESSAGE, &Hook, nullptr, GetCurrentThreadId());
+    }
+    ~TimerCounter() { UnhookWindowsHookEx(m_hook); }
+    int ticks() const { return s_ticks; }
+    void reset() { s_ticks = 0; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const MSG* msg = reinterpret_cast<const MSG*>(lParam);
+        if (code == HC_ACTION && wParam == PM_REMOVE && msg->hwnd == s_target &&
+            msg->message == WM_TIMER && msg->wParam == 100)
+            ++s_ticks;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static HWND s_target;
+    static int s_ticks;
+    HHOOK m_hook;
+};
+HWND TimerCounter::s_target = nullptr;
+int TimerCounter::s_ticks = 0;
+
+// Moves the pointer as the user would, so the window under it gets real
+// WM_MOUSEMOVE messages.
+void MoveMouse(int x, int y)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (x * 65535) / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = (y * 65535) / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+POINT ScreenCentre(HWND hWnd)
+{
+    RECT r;
+    GetWindowRect(hWnd, &r);
+    return { (r.left + r.right) / 2, (r.top + r.bottom) / 2 };
+}
+
+TEST(Hover, OnHoverUnderlinesWhileThePointerIsOverTheLinkOnly)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        HFONT initial = link.GetFont();
+        EXPECT_NE(initial, link.GetUnderlinedFont());
+        POINT inside = ScreenCentre(link.m_hWnd);
+        RECT dialogRect;
+        GetWindowRect(d.m_hWnd, &dialogRect);
+        POINT outside = { dialogRect.right - 5, dialogRect.bottom - 5 };
+
+        TimerCounter timer(link.m_hWnd);
+        SetCursorPos(inside.x, inside.y);
+        PumpMessages(50);
+        // Moves keep coming for 400 ms; the timer started by the first one
+        // is not restarted by the others, so it keeps ticking.
+        for (int i = 0; i < 10; ++i) {
+            link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+            EXPECT_TRUE(link.IsHovering());
+            EXPECT_EQ(link.GetFont(), link.GetUnderlinedFont());
+            PumpMessages(40);
+        }
+        EXPECT_GE(timer.ticks(), 2);
+        EXPECT_TRUE(link.IsHovering());  // ticks found the pointer inside
+
+        SetCursorPos(outside.x, outside.y);
+        EXPECT_TRUE(PumpUntil([&] { return !link.IsHovering(); }, 2000));
+        EXPECT_EQ(link.GetFont(), link.GetNormalFont());
+        timer.reset();
+        PumpMessages(300);
+        EXPECT_EQ(timer.ticks(), 0);  // stopped when the pointer left
+    });
+}
+
+TEST(Hover, AlwaysAndNeverKeepTheirFontThroughAHover)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl always(fake), never(fake);
+    WithLinks({ { IDC_LEFT, &always }, { IDC_RIGHT, &never } }, [&](LinkDialog& d) {
+        always.SetUnderlineMode(HyperlinkControl::UnderlineAlways);
+        never.SetUnderlineMode(HyperlinkControl::UnderlineNever);
+        EXPECT_EQ(always.GetFont(), always.GetUnderlinedFont());
+        EXPECT_EQ(never.GetFont(), never.GetNormalFont());
+
+        RECT dialogRect;
+        GetWindowRect(d.m_hWnd, &dialogRect);
+        SetCursorPos(dialogRect.right - 5, dialogRect.bottom - 5);  // away from both
+        PumpMessages(30);
+        for (HyperlinkControl* link : { &always, &never })
+            link->SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+        EXPECT_EQ(always.GetFont(), always.GetUnderlinedFont());
+        EXPECT_EQ(never.GetFont(), never.GetNormalFont());
+        EXPECT_TRUE(PumpUntil([&] { return !always.IsHovering() && !never.IsHovering(); }, 2000));
+        EXPECT_EQ(always.GetFont(), always.GetUnderlinedFont());
+        EXPECT_EQ(never.GetFont(), never.GetNormalFont());
+    });
+}
+
+TEST(Hover, SameModeChangesNothing)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        HFONT dialogFont = reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT));
+        link.SetUnderlineMode(HyperlinkControl::UnderlineOnHover);
+        EXPECT_EQ(link.GetFont(), dialogFont);
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Clicks
+
+void Click(HyperlinkControl& link)
+{
+    link.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+    link.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(1, 1));
+}
+
+TEST(Click, SuccessfulOpenMarksVisitedAndClearsHover)
+{
+    FakeLinkSystem fake;
+    fake.shellResult = 33;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        link.SetLinkTarget("mailto:someone@example.com");
+        link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+        ASSERT_TRUE(link.IsHovering());
+        Click(link);
+        ASSERT_EQ(fake.shellCalls.size(), 1u);
+        EXPECT_EQ(fake.shellCalls[0], "mailto:someone@example.com");
+        EXPECT_EQ(fake.shellShow[0], SW_SHOW);
+        EXPECT_TRUE(link.IsVisited());
+        EXPECT_FALSE(link.IsHovering());
+        EXPECT_EQ(AskColour(d, link).text, RGB(85, 26, 139));
+        EXPECT_TRUE(fake.beeps.empty());
+        EXPECT_TRUE(fake.messages.empty());
+    });
+}
+
+TEST(Click, FailedOpenBeepsReportsAndClearsVisited)
+{
+    FakeLinkSystem fake;
+    fake.shellResult = 33;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+        Click(link);
+        ASSERT_TRUE(link.IsVisited());
+        // Now the shell refuses and the browser fallback fails as well.
+        fake.shellResult = SE_ERR_FNF;
+        fake.RegisterBrowser("\"C:\\missing.exe\" \"%1\"");
+        fake.execResult = ERROR_FILE_NOT_FOUND;
+        Click(link);
+        EXPECT_FALSE(link.IsVisited());
+        ASSERT_EQ(fake.execCalls.size(), 1u);
+        EXPECT_EQ(fake.execCalls[0], "\"C:\\missing.exe\"  left link");
+        ASSERT_EQ(fake.sequence, (std::vector<std::string>{ "beep", "message" }));
+        EXPECT_EQ(fake.beeps[0], static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_EQ(fake.messages[0].first, "Unable to open hyperlink:\n\nThe specified file was not found.");
+        EXPECT_EQ(AskColour(d, link).text, RGB(0, 0, 238));
+        // Still usable: the next click tries again.
+        Click(link);
+        EXPECT_EQ(fake.shellCalls.size(), 3u);
+    });
+}
+
+TEST(Click, ShellFailureWithoutBrowserReportsTheShellsCode)
+{
+    FakeLinkSystem fake;
+    fake.shellResult = SE_ERR_NOASSOC;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
+        Click(link);
+        ASSERT_EQ(fake.messages.size(), 1u);
+        EXPECT_EQ(fake.messages[0].first,
+                  "Unable to open hyperlink:\n\nThere is no application associated\nwith the given filename extension.");
+    });
+}
+
+// ---------------------------------------------------------------------------
+// Tooltip and teardown
+
+// Watches the tooltip from a timer, so the dialog's own modal loop (and
+// with it the relay in the pre-filter) runs meanwhile.
+struct TipWatch {
+    HyperlinkControl* link = nullptr;
+    LinkDialog* dialog = nullptr;
+    DWORD start = 0;
+    bool shown = false;
+    CString text;
+};
+TipWatch g_tipWatch;
+
+void CALLBACK WatchTip(HWND hWnd, UINT, UINT_PTR id, DWORD)
+{
+    TipWatch& w = g_tipWatch;
+    HWND tip = w.link->GetToolTip().m_hWnd;
+    if (IsWindowVisible(tip)) {
+        w.shown = true;
+        w.link->GetToolTip().GetWindowText(w.text);
+    }
+    if (w.shown || GetTickCount() - w.start > 3000) {
+        KillTimer(hWnd, id);
+        w.dialog->EndDialog(IDOK);
+    }
+}
+
+TEST(ToolTip, ShowsTheTargetWhenThePointerRestsOnTheLink)
+{
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    DialogTemplate t = MakeTemplate();
+    LinkDialog dlg(t.get());
+    dlg.bindings = { { IDC_LEFT, &link } };
+    g_tipWatch = TipWatch();
+    dlg.body = [&](LinkDialog& d) {
+        link.SetLinkTarget("www.example.com/tip");
+        SetForegroundWindow(d.m_hWnd);
+        POINT inside = ScreenCentre(link.m_hWnd);
+        MoveMouse(inside.x - 3, inside.y);
+        MoveMouse(inside.x, inside.y);
+        g_tipWatch.link = &link;
+        g_tipWatch.dialog = &d;
+        g_tipWatch.start = GetTickCount();
+        SetTimer(d.m_hWnd, 7, 50, &WatchTip);
+        d.keepOpen = true;
+    };
+    ASSERT_EQ(dlg.DoModal(), IDOK);
+    MoveMouse(GetSystemMetrics(SM_CXSCREEN) - 2, GetSystemMetrics(SM_CYSCREEN) - 2);
+    EXPECT_TRUE(g_tipWatch.shown);
+    EXPECT_STREQ(g_tipWatch.text, "www.example.com/tip");
+}
+
+TEST(Teardown, DestroyedLinksAndDialogsLeaveNothingBound)
+{
+    size_t before = CWnd::GetPermanentCount();
+    for (int i = 0; i < 40; ++i) {
+        FakeLinkSystem fake;
+        HyperlinkControl a(fake), b(fake);
+        WithLinks({ { IDC_LEFT, &a }, { IDC_RIGHT, &b } }, [&](LinkDialog&) {
+            a.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+            HWND hWnd = a.m_hWnd;
+            EXPECT_TRUE(a.DestroyWindow());
+            EXPECT_FALSE(IsWindow(hWnd));
+            EXPECT_EQ(a.m_hWnd, nullptr);
+        });
+        EXPECT_EQ(a.GetToolTip().m_hWnd, nullptr);  // went with the dialog
+        ASSERT_EQ(CWnd::GetPermanentCount(), before);
+    }
+}
+
+}  // namespace

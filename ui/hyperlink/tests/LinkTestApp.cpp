@@ -1,0 +1,16 @@
+// The link tests run with an application object (the error box is captioned
+// with its name) and the common controls ready, as in the program.
+#include <gtest/gtest.h>
+
+#include "Afx.h"
+
+CWinApp theApp;
+
+int main(int argc, char** argv)
+{
+    AfxWinInit(GetModuleHandleA(nullptr));
+    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
+    InitCommonControlsEx(&icc);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
