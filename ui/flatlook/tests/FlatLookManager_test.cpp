@@ -502,6 +502,58 @@ TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
     EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(edit, 1, 5)) << "small, idle inner ring";
 }
 
+TEST_F(FlatLook, FocusVariantsOfTheKinds)
+{
+    DialogTemplate t("focus kinds", WS_POPUP | WS_VISIBLE, 0, 0, 240, 120);
+    t.AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWN | WS_TABSTOP, 5, 5, 80, 60, 1)
+        .AddControl("SysIPAddress32", "", WS_VISIBLE | WS_TABSTOP, 5, 30, 100, 14, 2,
+                    WS_EX_CLIENTEDGE)
+        .AddControl("Button", "check", WS_VISIBLE | BS_AUTOCHECKBOX | WS_TABSTOP, 5, 50, 60, 12,
+                    3)
+        .AddControl("Button", "push", WS_VISIBLE | WS_TABSTOP, 5, 70, 60, 14, 4)
+        .AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWNLIST | WS_TABSTOP, 120, 5, 80, 60,
+                    5);
+    TestDialog dialog(t.get());
+    SetForegroundWindow(dialog.get());
+    SetCursorPos(1000, 700);
+    PumpMessages(50);
+    FlatControl* combo = m->FindControl(dialog.Item(1));
+    FlatControl* ip = m->FindControl(dialog.Item(2));
+    FlatControl* check = m->FindControl(dialog.Item(3));
+    FlatControl* push = m->FindControl(dialog.Item(4));
+    FlatControl* list = m->FindControl(dialog.Item(5));
+    ASSERT_TRUE(combo && ip && check && push && list);
+
+    // The drop-down combo's inner edit: the combo counts as focused, and the
+    // edit's EN_SETFOCUS has refreshed it already.
+    HWND inner = GetTopWindow(dialog.Item(1));
+    SetFocus(inner);
+    ASSERT_EQ(inner, GetFocus());
+    EXPECT_TRUE(combo->HasFocus());
+    EXPECT_TRUE(combo->State() & StateFocused);
+
+    // One of the IP-address fields: the control counts as focused.
+    HWND field = GetTopWindow(dialog.Item(2));
+    ASSERT_NE(nullptr, field);
+    SetFocus(field);
+    EXPECT_TRUE(ip->HasFocus());
+    EXPECT_TRUE(ip->State() & StateFocused) << "refreshed on the field's EN_SETFOCUS";
+    EXPECT_FALSE(combo->HasFocus());
+
+    // Check boxes never count as focused; push buttons do.
+    SetFocus(dialog.Item(3));
+    ASSERT_EQ(dialog.Item(3), GetFocus());
+    EXPECT_FALSE(check->HasFocus());
+    EXPECT_FALSE(ip->State() & StateFocused) << "refreshed on the field's EN_KILLFOCUS";
+    SetFocus(dialog.Item(4));
+    EXPECT_TRUE(push->HasFocus());
+    EXPECT_TRUE(push->State() & StateFocused);
+
+    // A drop-down list has no inner edit: its own focus counts.
+    SetFocus(dialog.Item(5));
+    EXPECT_TRUE(list->HasFocus());
+}
+
 TEST_F(FlatLook, TeardownUnhooksAndRestoresEveryProcedure)
 {
     DialogTemplate t("teardown", WS_POPUP, 0, 0, 200, 150);
