@@ -50,4 +50,15 @@ public:
 // buddy, else null.
 HWND BuddyUpDownOf(HWND edit);
 
+// Window-free painters and geometry.
+
+// The drop button box of a combo box inside its frame rectangle.
+RECT DropButtonBox(const RECT& frame, int scrollWidth);
+// Draws it: flat FACE when disabled, else the scroll box look.
+void DrawDropButton(HDC dc, const RECT& box, bool enabled, bool active);
+
+// The two arrow boxes of an up-down control on (L, T, R, B), halves split
+// across the axis (UDS_HORZ: left and right).
+void UpDownArrowBoxes(const RECT& rect, bool horizontal, RECT* first, RECT* second);
+
 }  // namespace flatlook
