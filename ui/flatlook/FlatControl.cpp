@@ -1,0 +1,136 @@
+#include "FlatControl.h"
+
+#include "FlatLookManager.h"
+
+namespace flatlook {
+
+void FlatControl::SetStateFlag(WORD flag, bool on)
+{
+    if (on)
+        m_state |= flag;
+    else
+        m_state &= static_cast<WORD>(~flag);
+}
+
+LRESULT FlatControl::PassOnThenRefresh(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    PassOn(message, wParam, lParam);
+    Refresh();
+    return 0;
+}
+
+LRESULT FlatControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Refresh();
+        return PassOn(message, wParam, lParam);
+    case WM_ENABLE:
+    case WM_PAINT:
+    case WM_NCPAINT:
+        return PassOnThenRefresh(message, wParam, lParam);
+    case WM_NCDESTROY: {
+        HWND self = m_hWnd;
+        PassOn(message, wParam, lParam);
+        GetFlatLookManager()->DetachControl(self);  // deletes this
+        return 0;
+    }
+    default:
+        return PassOn(message, wParam, lParam);
+    }
+}
+
+bool FlatControl::HoverChanged(POINT)
+{
+    return m_hWnd != GetFlatLookManager()->HotWindow();
+}
+
+void FlatControl::GetFrameArea(HDC* dc, RECT* rect)
+{
+    FrameAreaOwn(m_hWnd, dc, rect);
+}
+
+void FlatControl::DrawFrame(HDC dc, const RECT& rect)
+{
+    DrawGenericFrame(dc, rect, m_hWnd, m_state);
+}
+
+bool FlatControl::HasFocus()
+{
+    return FocusOwn(m_hWnd);
+}
+
+void FlatControl::Refresh()
+{
+    HDC dc = nullptr;
+    RECT rect;
+    GetFrameArea(&dc, &rect);
+    if (!dc)
+        return;
+
+    if (GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
+        RECT window;
+        GetWindowRect(m_hWnd, &window);
+        POINT origin = {0, 0};
+        ClientToScreen(m_hWnd, &origin);
+        // A client edge of exactly 3 pixels (border plus edge): draw one in.
+        if (origin.x == window.left + 3)
+            InflateRect(&rect, -1, -1);
+    }
+    SetStateFlag(StateFocused, HasFocus());
+    SetStateFlag(StateSmall, rect.bottom - rect.top < 30);
+
+    bool staysHot = (m_lastDrawn & StateHot) && (m_state & StateHot);
+    bool staysFocused = (m_lastDrawn & StateFocused) && (m_state & StateFocused);
+    if (!staysHot && !staysFocused)
+        DrawFrame(dc, rect);
+    m_lastDrawn = m_state;
+    ReleaseDC(WindowFromDC(dc), dc);
+}
+
+bool FocusOwn(HWND window)
+{
+    return GetFocus() == window;
+}
+
+bool FocusInnerEdit(HWND window)
+{
+    if ((GetWindowLongA(window, GWL_STYLE) & 3) == 2) {
+        HWND inner = GetTopWindow(window);
+        if (inner && inner == GetFocus())
+            return true;
+    }
+    return FocusOwn(window);
+}
+
+bool FocusAnyChild(HWND window)
+{
+    HWND focus = GetFocus();
+    for (HWND child = GetTopWindow(window); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (child == focus)
+            return true;
+    return false;
+}
+
+void FrameAreaOwn(HWND window, HDC* dc, RECT* rect)
+{
+    GetWindowRect(window, rect);
+    OffsetRect(rect, -rect->left, -rect->top);
+    *dc = GetWindowDC(window);
+}
+
+void FrameAreaParentGrown(HWND window, HDC* dc, RECT* rect)
+{
+    GetWindowRect(window, rect);
+    InflateRect(rect, 3, 3);
+    OffsetRect(rect, -rect->left, -rect->top);
+    *dc = GetWindowDC(GetParent(window));
+}
+
+bool FlatItemControl::ItemHoverChanged(int hitIndex) const
+{
+    return !(m_hWnd == GetFlatLookManager()->HotWindow() && hitIndex == m_hotItem);
+}
+
+}  // namespace flatlook

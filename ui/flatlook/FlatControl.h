@@ -1,0 +1,67 @@
+// The object attached to one subclassed control: its state flags, Refresh,
+// and the base window procedure every kind falls back on.
+#pragma once
+
+#include <windows.h>
+
+#include "FlatPaint.h"
+#include "SubclassedWindow.h"
+
+namespace flatlook {
+
+// The generic kind (list boxes, list views, tree views, ...) and the base of
+// every other kind. The five virtual operations keep this slot order:
+// WindowProc, HoverChanged, GetFrameArea, DrawFrame, HasFocus.
+class FlatControl : public SubclassedWindow {
+public:
+    FlatControl() = default;
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // True when the hover tick must (re)mark this control hot for a cursor at
+    // `screenPoint`.
+    virtual bool HoverChanged(POINT screenPoint);
+    // The device context the frame is drawn on (released by Refresh) and the
+    // frame rectangle in its coordinates.
+    virtual void GetFrameArea(HDC* dc, RECT* rect);
+    virtual void DrawFrame(HDC dc, const RECT& rect);
+    virtual bool HasFocus();
+    virtual ~FlatControl() = default;
+
+    // Recomputes the state flags and redraws the frame unless the control
+    // stays hot or stays focused.
+    void Refresh();
+
+    WORD State() const { return m_state; }
+    WORD LastDrawnState() const { return m_lastDrawn; }
+    void SetStateFlag(WORD flag, bool on);
+    bool Active() const { return IsActive(m_state); }
+
+protected:
+    // Pass on, Refresh, and answer 0.
+    LRESULT PassOnThenRefresh(UINT message, WPARAM wParam, LPARAM lParam);
+
+    WORD m_state = 0;
+    WORD m_lastDrawn = 0;
+};
+
+// Variants of the virtual operations that several kinds share.
+bool FocusOwn(HWND window);
+bool FocusInnerEdit(HWND window);
+bool FocusAnyChild(HWND window);
+void FrameAreaOwn(HWND window, HDC* dc, RECT* rect);
+void FrameAreaParentGrown(HWND window, HDC* dc, RECT* rect);
+
+// Kinds that track the item under the cursor (headers, toolbars, tabs).
+class FlatItemControl : public FlatControl {
+public:
+    int HotItem() const { return m_hotItem; }
+
+protected:
+    // False only when this window is already the hot window and the item
+    // under the cursor is the stored hot item.
+    bool ItemHoverChanged(int hitIndex) const;
+
+    int m_hotItem = -1;
+};
+
+}  // namespace flatlook

@@ -1,0 +1,283 @@
+// Edits with and without up-down buddies, combo boxes, date-time pickers and
+// up-down controls, in a visible dialog under Xvfb.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "FlatEdits.h"
+#include "FlatLookManager.h"
+#include "FlatLookTestSupport.h"
+#include "RingCheck.h"
+#include "Win32TestSupport.h"
+
+using namespace flatlook;
+using flattest::RingIs;
+using flattest::Sys;
+using flattest::Untouched;
+using flattest::WindowPixel;
+using testsupport::MemoryDib;
+using testsupport::PumpMessages;
+
+namespace {
+
+const COLORREF FACE = Sys(COLOR_BTNFACE), SHADOW = Sys(COLOR_BTNSHADOW),
+               HIGHLIGHT = Sys(COLOR_BTNHIGHLIGHT), DKSHADOW = Sys(COLOR_3DDKSHADOW),
+               LIGHT = Sys(COLOR_3DLIGHT);
+
+TEST(UpDownArrowBoxes, HalvesWithTheOddPixelBetween)
+{
+    RECT first, second;
+    UpDownArrowBoxes({0, 2, 16, 21}, false, &first, &second);  // 19 high
+    EXPECT_EQ(2, first.top);
+    EXPECT_EQ(11, first.bottom);
+    EXPECT_EQ(12, second.top) << "the odd pixel row stays between the boxes";
+    EXPECT_EQ(21, second.bottom);
+    EXPECT_EQ(16, second.right);
+    UpDownArrowBoxes({0, 0, 30, 16}, true, &first, &second);  // even width
+    EXPECT_EQ(15, first.right);
+    EXPECT_EQ(15, second.left);
+    EXPECT_EQ(16, first.bottom);
+}
+
+TEST(DropButton, BoxGeometryAndDisabledLook)
+{
+    RECT box = DropButtonBox({0, 0, 100, 24}, 16);
+    EXPECT_EQ(82, box.left);
+    EXPECT_EQ(2, box.top);
+    EXPECT_EQ(98, box.right);
+    EXPECT_EQ(22, box.bottom);
+    MemoryDib disabled(100, 24);
+    DrawDropButton(disabled.dc(), box, false, true);
+    EXPECT_TRUE(RingIs(disabled, box, FACE, FACE));
+    EXPECT_TRUE(RingIs(disabled, flattest::Shrunk(box, 1), FACE, FACE));
+    MemoryDib hot(100, 24);
+    DrawDropButton(hot.dc(), box, true, true);
+    EXPECT_TRUE(RingIs(hot, box, FACE, DKSHADOW));
+    EXPECT_TRUE(RingIs(hot, flattest::Shrunk(box, 1), HIGHLIGHT, SHADOW));
+}
+
+enum {
+    IdEdit = 1, IdUpDown, IdEdit2, IdUpDownLoose, IdReadOnly, IdCombo, IdSimple, IdPickerUpDown,
+    IdPicker, IdEditLeft, IdUpDownLeft, IdLabel
+};
+
+class Edits : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        flattest::InitCommonControlsOnce();
+        m = GetFlatLookManager();
+        m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
+        const DWORD v = WS_VISIBLE, ce = WS_EX_CLIENTEDGE;
+        testsupport::DialogTemplate t("edits", WS_POPUP | WS_VISIBLE, 0, 0, 260, 160);
+        t.AddControl("Edit", "1", v | WS_TABSTOP, 5, 5, 60, 12, IdEdit, ce)
+            .AddControl("msctls_updown32", "", v | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_SETBUDDYINT,
+                        0, 0, 10, 12, IdUpDown)
+            .AddControl("Edit", "2", v, 5, 25, 60, 12, IdEdit2, ce)
+            .AddControl("msctls_updown32", "", v | UDS_AUTOBUDDY, 70, 25, 10, 12, IdUpDownLoose)
+            .AddControl("Edit", "read only", v | ES_READONLY, 5, 45, 60, 12, IdReadOnly, ce)
+            .AddControl("ComboBox", "", v | CBS_DROPDOWNLIST, 5, 65, 60, 60, IdCombo)
+            .AddControl("ComboBox", "", v | CBS_SIMPLE, 100, 5, 60, 50, IdSimple)
+            .AddControl("SysDateTimePick32", "", v | DTS_UPDOWN, 100, 65, 70, 14, IdPickerUpDown,
+                        ce)
+            .AddControl("SysDateTimePick32", "", v, 100, 85, 70, 14, IdPicker, ce)
+            .AddControl("Edit", "3", v, 5, 100, 60, 12, IdEditLeft, ce)
+            .AddControl("msctls_updown32", "", v | UDS_ALIGNLEFT | UDS_AUTOBUDDY, 0, 0, 10, 12,
+                        IdUpDownLeft)
+            .AddControl("Static", "label", v, 200, 140, 40, 10, IdLabel);
+        m_dialog = CreateDialogIndirectParamA(nullptr, t.get(), nullptr,
+                                              flattest::PlainDialogProc, 0);
+        ASSERT_NE(nullptr, m_dialog);
+        SetForegroundWindow(m_dialog);
+        SetFocus(GetDlgItem(m_dialog, IdLabel));  // no attached control focused
+        ASSERT_EQ(GetDlgItem(m_dialog, IdLabel), GetFocus());
+        Away();
+        PumpMessages(100);
+    }
+    void TearDown() override
+    {
+        DestroyWindow(m_dialog);
+        m->Uninstall(FlatLookManager::CurrentThread);
+    }
+    HWND Item(int id) const { return GetDlgItem(m_dialog, id); }
+    FlatControl* Object(int id) const { return m->FindControl(Item(id)); }
+    static SIZE SizeOf(HWND w)
+    {
+        RECT r;
+        GetWindowRect(w, &r);
+        return {r.right - r.left, r.bottom - r.top};
+    }
+    void Away()
+    {
+        SetCursorPos(1000, 700);
+        m->OnHoverTick();
+    }
+    void Over(HWND w)
+    {
+        RECT r;
+        GetWindowRect(w, &r);
+        SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+        m->OnHoverTick();
+    }
+    FlatLookManager* m = nullptr;
+    HWND m_dialog = nullptr;
+};
+
+TEST_F(Edits, EditFrameOpensTowardAnAlignedBuddy)
+{
+    HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
+    ASSERT_EQ(edit, reinterpret_cast<HWND>(SendMessageA(upDown, UDM_GETBUDDY, 0, 0)));
+    ASSERT_EQ(FlatKind::UpDown, flattest::KindOf(Object(IdUpDown)));
+    SIZE e = SizeOf(edit);
+    Object(IdEdit)->Refresh();
+    Object(IdEdit2)->Refresh();
+    // The top row runs on to the window's right edge: the right side of the
+    // frame lies beyond it, on the up-down's side.
+    EXPECT_EQ(SHADOW, WindowPixel(edit, e.cx - 1, 0));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(edit, e.cx - 2, 1)) << "idle small inner ring";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 1, 1)) << "the line carried on over the up-down";
+    EXPECT_EQ(LIGHT, WindowPixel(upDown, 1, SizeOf(upDown).cy - 2));
+
+    // Beside an up-down that is not aligned to it: the plain closed frame.
+    HWND edit2 = Item(IdEdit2), loose = Item(IdUpDownLoose);
+    SIZE e2 = SizeOf(edit2);
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(edit2, e2.cx - 1, 0));
+    EXPECT_EQ(LIGHT, WindowPixel(edit2, e2.cx - 2, e2.cy / 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(loose, 0, 0)) << "its own arrow box, from (0, 0)";
+    EXPECT_EQ(FACE, WindowPixel(loose, 1, 1));
+}
+
+TEST_F(Edits, LeftAlignedBuddyCarriesTheLineDownItsLeftSide)
+{
+    HWND edit = Item(IdEditLeft), upDown = Item(IdUpDownLeft);
+    ASSERT_EQ(edit, reinterpret_cast<HWND>(SendMessageA(upDown, UDM_GETBUDDY, 0, 0)));
+    Object(IdEditLeft)->Refresh();
+    SIZE u = SizeOf(upDown);
+    EXPECT_NE(SHADOW, WindowPixel(edit, 0, SizeOf(edit).cy / 2)) << "open on the left";
+    EXPECT_EQ(SHADOW, WindowPixel(edit, 0, 0)) << "the top row runs through";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 1, u.cy / 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 3, 1));
+}
+
+TEST_F(Edits, DisablingTheEditRepaintsItsUpDownInFace)
+{
+    HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
+    SIZE u = SizeOf(upDown);
+    Object(IdUpDown)->Refresh();
+    ASSERT_EQ(HIGHLIGHT, WindowPixel(upDown, 1, 1));
+    ASSERT_EQ(LIGHT, WindowPixel(upDown, 1, u.cy - 2));
+    EnableWindow(edit, FALSE);  // no pumping: WM_ENABLE alone repaints the up-down
+    EXPECT_EQ(FACE, WindowPixel(upDown, 1, 1)) << "the continued lines follow the edit";
+    EXPECT_EQ(FACE, WindowPixel(upDown, 1, u.cy - 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2)) << "flat arrow boxes";
+    EXPECT_EQ(FACE, WindowPixel(upDown, 1, 3));
+    EXPECT_EQ(FACE, WindowPixel(edit, 1, SizeOf(edit).cy / 2)) << "disabled inner ring";
+
+    // Even a hovered up-down keeps flat arrows while its buddy is disabled.
+    Over(upDown);
+    EXPECT_FALSE(Object(IdEdit)->State() & StateHot) << "a disabled buddy is not made hot";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2));
+}
+
+TEST_F(Edits, ReadOnlyEditKeepsAFaceInnerRing)
+{
+    HWND edit = Item(IdReadOnly);
+    FlatControl* o = Object(IdReadOnly);
+    o->Refresh();
+    EXPECT_TRUE(o->State() & StateReadOnly);
+    SIZE e = SizeOf(edit);
+    EXPECT_EQ(SHADOW, WindowPixel(edit, 0, e.cy / 2));
+    EXPECT_EQ(FACE, WindowPixel(edit, 1, e.cy / 2));
+    EnableWindow(edit, FALSE);
+    EXPECT_EQ(FACE, WindowPixel(edit, 1, e.cy / 2));
+    EnableWindow(edit, TRUE);
+    Over(edit);
+    EXPECT_EQ(DKSHADOW, WindowPixel(edit, 1, e.cy / 2)) << "active wins over read-only";
+}
+
+TEST_F(Edits, HoveringAnUpDownMakesItsBuddyHot)
+{
+    Over(Item(IdUpDown));
+    EXPECT_EQ(Item(IdUpDown), m->HotWindow());
+    EXPECT_TRUE(Object(IdEdit)->State() & StateHot);
+    EXPECT_EQ(DKSHADOW, WindowPixel(Item(IdEdit), 1, SizeOf(Item(IdEdit)).cy / 2));
+    Away();
+    EXPECT_FALSE(Object(IdUpDown)->State() & StateHot);
+    EXPECT_FALSE(Object(IdEdit)->State() & StateHot);
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdEdit), 1, SizeOf(Item(IdEdit)).cy / 2));
+}
+
+TEST_F(Edits, UpDownInsideAPickerPassesItsHotStateOn)
+{
+    HWND picker = Item(IdPickerUpDown);
+    HWND inner = GetTopWindow(picker);
+    ASSERT_NE(nullptr, inner);
+    ASSERT_EQ(FlatKind::UpDown, flattest::KindOf(m->FindControl(inner)));
+    Over(inner);
+    EXPECT_EQ(inner, m->HotWindow());
+    EXPECT_TRUE(Object(IdPickerUpDown)->State() & StateHot);
+    Away();
+    EXPECT_FALSE(Object(IdPickerUpDown)->State() & StateHot);
+}
+
+TEST_F(Edits, ComboAndPickerFrames)
+{
+    int s = GetSystemMetrics(SM_CXHSCROLL);
+    auto draw = [&](int id, MemoryDib& dib) {
+        RECT r = {0, 0, dib.width(), dib.height()};
+        Object(id)->DrawFrame(dib.dc(), r);
+    };
+    MemoryDib combo(100, 24);
+    draw(IdCombo, combo);
+    RECT box = DropButtonBox({0, 0, 100, 24}, s);
+    EXPECT_TRUE(RingIs(combo, {0, 0, 100, 24}, SHADOW, HIGHLIGHT));
+    EXPECT_TRUE(RingIs(combo, box, HIGHLIGHT, SHADOW));
+    EnableWindow(Item(IdCombo), FALSE);
+    MemoryDib disabled(100, 24);
+    draw(IdCombo, disabled);
+    EXPECT_TRUE(RingIs(disabled, box, FACE, FACE)) << "a disabled combo's drop box is all FACE";
+    EXPECT_TRUE(RingIs(disabled, flattest::Shrunk(box, 1), FACE, FACE));
+
+    MemoryDib picker(100, 24);
+    draw(IdPicker, picker);
+    EXPECT_TRUE(RingIs(picker, box, HIGHLIGHT, SHADOW)) << "a picker without DTS_UPDOWN";
+    MemoryDib pickerUpDown(100, 24);
+    draw(IdPickerUpDown, pickerUpDown);
+    EXPECT_TRUE(RingIs(pickerUpDown, {0, 0, 100, 24}, SHADOW, HIGHLIGHT));
+    EXPECT_EQ(Untouched, pickerUpDown.Pixel(box.left, box.top + 5)) << "no drop box";
+}
+
+TEST_F(Edits, SimpleComboEditIsFramedOnTheComboBox)
+{
+    HWND simple = Item(IdSimple);
+    HWND edit = nullptr;
+    for (HWND c = GetTopWindow(simple); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        char name[64];
+        GetClassNameA(c, name, sizeof name);
+        if (lstrcmpiA(name, "Edit") == 0)
+            edit = c;
+    }
+    ASSERT_NE(nullptr, edit);
+    FlatControl* o = m->FindControl(edit);
+    ASSERT_EQ(FlatKind::ComboEdit, flattest::KindOf(o));
+    o->Refresh();
+    SIZE e = SizeOf(edit);
+    // The edit's rectangle grown by 3, placed at the combo box's (0, 0).
+    EXPECT_EQ(SHADOW, WindowPixel(simple, 0, 0));
+    EXPECT_EQ(SHADOW, WindowPixel(simple, 0, (e.cy + 6) / 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(simple, e.cx + 5, (e.cy + 6) / 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(simple, 1, (e.cy + 6) / 2)) << "small idle inner ring";
+}
+
+TEST_F(Edits, ComboProcedureRefreshesOnClosedDropDown)
+{
+    FlatControl* o = Object(IdCombo);
+    o->SetStateFlag(StateReadOnly, true);  // a mark only Refresh copies
+    SendMessageA(Item(IdCombo), WM_LBUTTONUP, 0, 5);
+    EXPECT_FALSE(o->LastDrawnState() & StateReadOnly);
+    SendMessageA(Item(IdCombo), WM_LBUTTONUP, 0, -1);
+    EXPECT_TRUE(o->LastDrawnState() & StateReadOnly);
+}
+
+}  // namespace

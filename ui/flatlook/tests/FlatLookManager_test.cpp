@@ -1,0 +1,624 @@
+// The hook, dialogs, hover tracking, Refresh and teardown, with real dialogs
+// and real messages.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FlatControl.h"
+#include "FlatLookManager.h"
+#include "FlatLookTestSupport.h"
+#include "SubclassedWindow.h"
+#include "Win32TestSupport.h"
+
+using namespace flatlook;
+using flattest::KindOf;
+using flattest::Sys;
+using flattest::TestDialog;
+using flattest::WindowPixel;
+using testsupport::DialogTemplate;
+using testsupport::PumpMessages;
+using testsupport::PumpUntil;
+
+namespace {
+
+class FlatLook : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        flattest::InitCommonControlsOnce();
+        m = GetFlatLookManager();
+        m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
+    }
+    void TearDown() override
+    {
+        for (HWND w : m_windows)
+            if (IsWindow(w))
+                DestroyWindow(w);
+        m->Uninstall(FlatLookManager::CurrentThread);
+        EXPECT_EQ(0u, m->HookCount());
+        EXPECT_EQ(0u, m->ControlCount());
+        EXPECT_EQ(0u, m->DialogCount());
+        EXPECT_EQ(0u, m->HoverTimer());
+    }
+    HWND Popup(int x, int y, int cx, int cy, DWORD style = WS_VISIBLE)
+    {
+        HWND w = CreateWindowExA(0, "Static", "", WS_POPUP | style, x, y, cx, cy, nullptr,
+                                 nullptr, nullptr, nullptr);
+        m_windows.push_back(w);
+        return w;
+    }
+    static HWND Child(HWND parent, const char* cls, DWORD style, DWORD ex, int x, int y, int cx,
+                      int cy)
+    {
+        return CreateWindowExA(ex, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
+                               nullptr, nullptr, nullptr);
+    }
+    // A visible dialog at the screen's top-left area with a few controls.
+    static DialogTemplate& ListDialog(DialogTemplate& t)
+    {
+        return t.AddControl("ListBox", "", WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 10,
+                            10, 80, 60, 1, WS_EX_CLIENTEDGE)
+            .AddControl("Edit", "text", WS_VISIBLE | WS_TABSTOP, 100, 10, 80, 12, 2,
+                        WS_EX_CLIENTEDGE)
+            .AddControl("Button", "OK", WS_VISIBLE | WS_TABSTOP, 100, 40, 50, 14, 3)
+            .AddControl("Static", "label", WS_VISIBLE, 100, 60, 50, 10, 4)
+            .AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWN, 10, 80, 80, 60, 5);
+    }
+    static POINT CentreOf(HWND w)
+    {
+        RECT r;
+        GetWindowRect(w, &r);
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    static void CursorTo(POINT p) { SetCursorPos(p.x, p.y); }
+
+    FlatLookManager* m = nullptr;
+    std::vector<HWND> m_windows;
+};
+
+TEST_F(FlatLook, InstallTwiceKeepsOneHookAndTheSecondMode)
+{
+    HHOOK first = m->HookOf(FlatLookManager::CurrentThread);
+    ASSERT_NE(nullptr, first);
+    EXPECT_EQ(first, m->HookOf(GetCurrentThreadId()));
+    m->Install(GetCurrentThreadId(), FlatLookManager::ModeChildCreation);
+    EXPECT_EQ(1u, m->HookCount());
+    EXPECT_EQ(first, m->HookOf(FlatLookManager::CurrentThread));
+    EXPECT_EQ(FlatLookManager::ModeChildCreation, m->Mode());
+
+    // The second mode is the one in force: children attach as they are made.
+    HWND host = Popup(0, 0, 200, 100, 0);
+    HWND edit = Child(host, "Edit", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 20);
+    EXPECT_EQ(FlatKind::Edit, KindOf(m->FindControl(edit)));
+    m->Install(FlatLookManager::CurrentThread, 7);  // any value other than 1
+    HWND list = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 0, 30, 100, 50);
+    EXPECT_EQ(FlatKind::Generic, KindOf(m->FindControl(list)));
+    m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
+    HWND later = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 100, 30, 100, 50);
+    EXPECT_EQ(nullptr, m->FindControl(later)) << "dialog mode ignores WM_CREATE";
+}
+
+TEST_F(FlatLook, UninstallStopsAttaching)
+{
+    m->Uninstall(FlatLookManager::CurrentThread);
+    EXPECT_EQ(0u, m->HookCount());
+    DialogTemplate t("plain", WS_POPUP, 0, 0, 200, 150);
+    TestDialog dialog(ListDialog(t).get());
+    EXPECT_EQ(0u, m->DialogCount());
+    EXPECT_EQ(0u, m->ControlCount());
+    m->Uninstall(FlatLookManager::CurrentThread);  // twice is harmless
+}
+
+TEST_F(FlatLook, ChildCreationSkipsExactlyScrollBar)
+{
+    m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeChildCreation);
+    HWND host = Popup(0, 0, 300, 200, 0);
+    HWND systemBar = Child(host, "ScrollBar", SBS_HORZ, 0, 0, 0, 100, 16);
+    EXPECT_EQ(nullptr, m->FindControl(systemBar));
+    // The same class under another spelling (an application class that
+    // shadows the system one) is classified.
+    WNDCLASSA cls = {};
+    ASSERT_TRUE(GetClassInfoA(nullptr, "ScrollBar", &cls));
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "scrollbar";
+    ATOM atom = RegisterClassA(&cls);
+    ASSERT_NE(0, atom);
+    HWND lower = CreateWindowExA(0, "scrollbar", "", WS_CHILD | SBS_HORZ, 0, 20, 100, 16, host,
+                                 nullptr, GetModuleHandleA(nullptr), nullptr);
+    char name[64];
+    GetClassNameA(lower, name, sizeof name);
+    ASSERT_STREQ("scrollbar", name);
+    EXPECT_EQ(FlatKind::ScrollBar, KindOf(m->FindControl(lower)));
+    // A top-level window is never attached at creation.
+    HWND topLevel = CreateWindowExA(WS_EX_CLIENTEDGE, "Edit", "", WS_POPUP, 0, 0, 50, 20,
+                                    nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(nullptr, m->FindControl(topLevel));
+    DestroyWindow(topLevel);
+    DestroyWindow(lower);
+    UnregisterClassA("scrollbar", GetModuleHandleA(nullptr));
+}
+
+TEST_F(FlatLook, HookOnAThreadWithoutEntryDoesNothing)
+{
+    DialogTemplate t("plain", WS_POPUP, 0, 0, 200, 150);
+    m->Uninstall(FlatLookManager::CurrentThread);
+    TestDialog dialog(ListDialog(t).get());
+    m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
+    struct Call {
+        HWND dialog;
+        LRESULT result;
+        size_t dialogs;
+    } call = {dialog.get(), 99, 0};
+    struct Other {
+        static DWORD WINAPI Run(LPVOID p)
+        {
+            Call* c = static_cast<Call*>(p);
+            CWPSTRUCT cwp = {0, 0, WM_INITDIALOG, c->dialog};
+            c->result = FlatLookManager::CallWndHook(HC_ACTION, 0,
+                                                     reinterpret_cast<LPARAM>(&cwp));
+            c->dialogs = GetFlatLookManager()->DialogCount();
+            return 0;
+        }
+    };
+    HANDLE thread = CreateThread(nullptr, 0, Other::Run, &call, 0, nullptr);
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+    EXPECT_EQ(0, call.result);
+    EXPECT_EQ(0u, call.dialogs);
+}
+
+struct Nested {
+    HWND child = nullptr;
+    const DLGTEMPLATE* childTemplate = nullptr;
+};
+
+INT_PTR CALLBACK ParentCreatesChildDialog(HWND dialog, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    Nested* n = reinterpret_cast<Nested*>(lParam);
+    n->child = CreateDialogIndirectParamA(nullptr, n->childTemplate, dialog,
+                                          flattest::PlainDialogProc, 0);
+    return TRUE;
+}
+
+TEST_F(FlatLook, NestedDialogsAttachAtTheirOwnInitDialog)
+{
+    DialogTemplate childT("", WS_CHILD | WS_VISIBLE | DS_CONTROL, 5, 40, 100, 40);
+    childT.AddControl("Button", "inner", WS_VISIBLE | BS_AUTOCHECKBOX, 5, 5, 60, 12, 10);
+    DialogTemplate parentT("outer", WS_POPUP, 0, 0, 200, 120);
+    parentT.AddControl("Button", "outer", WS_VISIBLE, 5, 5, 50, 14, 11);
+    Nested n;
+    n.childTemplate = childT.get();
+    TestDialog parent(parentT.get(), nullptr, ParentCreatesChildDialog,
+                      reinterpret_cast<LPARAM>(&n));
+    ASSERT_NE(nullptr, n.child);
+    EXPECT_NE(nullptr, m->FindDialog(parent.get()));
+    EXPECT_NE(nullptr, m->FindDialog(n.child));
+    EXPECT_EQ(FlatKind::PushButton, KindOf(m->FindControl(parent.Item(11))));
+    EXPECT_EQ(FlatKind::CheckBox, KindOf(m->FindControl(GetDlgItem(n.child, 10))));
+    EXPECT_EQ(nullptr, m->FindControl(n.child));
+    parent.Destroy();
+    EXPECT_EQ(0u, m->DialogCount());
+
+    // A dialog walked after its nested dialog exists leaves that dialog and
+    // its controls to the nested dialog's own initialisation.
+    m->Uninstall(FlatLookManager::CurrentThread);
+    Nested quiet;
+    quiet.childTemplate = childT.get();
+    TestDialog parent2(parentT.get(), nullptr, ParentCreatesChildDialog,
+                       reinterpret_cast<LPARAM>(&quiet));
+    m->AttachDialog(parent2.get());
+    m->AttachDialog(parent2.get());
+    EXPECT_EQ(1u, m->DialogCount());
+    EXPECT_EQ(1u, m->ControlCount());
+    EXPECT_EQ(FlatKind::PushButton, KindOf(m->FindControl(parent2.Item(11))));
+    EXPECT_EQ(nullptr, m->FindControl(quiet.child));
+    EXPECT_EQ(nullptr, m->FindControl(GetDlgItem(quiet.child, 10)));
+}
+
+TEST_F(FlatLook, ControlsCreatedLaterAttachThroughParentNotify)
+{
+    DialogTemplate t("later", WS_POPUP, 0, 0, 200, 150);
+    TestDialog dialog(t.get());
+    ASSERT_NE(nullptr, m->FindDialog(dialog.get()));
+    HWND list = Child(dialog.get(), "ListBox", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 50);
+    EXPECT_EQ(FlatKind::Generic, KindOf(m->FindControl(list)));
+    HWND quiet = Child(dialog.get(), "ListBox", 0, WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY, 0,
+                       60, 100, 50);
+    EXPECT_EQ(nullptr, m->FindControl(quiet));
+}
+
+// A recorder put under the flat procedure: it sees what the flat object
+// passes on, and when.
+struct Recorder {
+    static WNDPROC original;
+    static std::vector<std::string> log;
+    // Answers scroll-bar messages itself, as a stand-in control would, so
+    // that only the flat procedure's own rules are seen.
+    static bool standIn;
+    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto note = [&](const char* name) {
+            FlatControl* o = GetFlatLookManager()->FindControl(w);
+            std::string entry = name;
+            if (!o)
+                entry += " detached";
+            else
+                entry += (o->LastDrawnState() & StateReadOnly) ? " refreshed" : " pending";
+            log.push_back(entry);
+        };
+        switch (message) {
+        case WM_SETFOCUS: note("WM_SETFOCUS"); break;
+        case WM_PAINT: note("WM_PAINT"); break;
+        case WM_NCDESTROY: note("WM_NCDESTROY"); break;
+        case SBM_SETPOS: note("SBM_SETPOS"); break;
+        case SBM_SETRANGEREDRAW: note("SBM_SETRANGEREDRAW"); break;
+        case SBM_SETSCROLLINFO:
+            note(wParam ? "SBM_SETSCROLLINFO redraw" : "SBM_SETSCROLLINFO quiet");
+            break;
+        }
+        if (standIn && message >= SBM_SETPOS && message <= SBM_GETSCROLLBARINFO)
+            return message == SBM_SETSCROLLINFO ? 1000 + static_cast<LRESULT>(wParam) : 1234;
+        return CallWindowProcA(original, w, message, wParam, lParam);
+    }
+};
+bool Recorder::standIn = false;
+WNDPROC Recorder::original = nullptr;
+std::vector<std::string> Recorder::log;
+
+// Marks the object so that the recorder can tell whether Refresh ran: the
+// read-only flag is copied into the last drawn state by every Refresh and
+// recomputed by none of the kinds used here.
+void Mark(FlatControl* o, bool on) { o->SetStateFlag(StateReadOnly, on); }
+
+TEST_F(FlatLook, BaseProcedureRefreshesBeforeFocusAndAfterPaint)
+{
+    HWND host = Popup(0, 0, 300, 200, 0);
+    HWND list = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
+    Recorder::original = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(list, GWL_WNDPROC, reinterpret_cast<LONG>(Recorder::Proc)));
+    Recorder::log.clear();
+    ASSERT_TRUE(m->AttachControl(list));
+    FlatControl* o = m->FindControl(list);
+
+    Mark(o, true);
+    SendMessageA(list, WM_SETFOCUS, 0, 0);  // Refresh first, then pass on
+    Mark(o, false);
+    EXPECT_EQ(0, SendMessageA(list, WM_PAINT, 0, 0));  // pass on, then Refresh: 0
+    EXPECT_FALSE(o->LastDrawnState() & StateReadOnly) << "refreshed after WM_PAINT";
+    Mark(o, true);
+    DestroyWindow(list);
+    std::vector<std::string> expected = {"WM_SETFOCUS refreshed", "WM_PAINT refreshed",
+                                         "WM_NCDESTROY pending"};
+    EXPECT_EQ(expected, Recorder::log);
+    EXPECT_EQ(nullptr, m->FindControl(list)) << "detached after WM_NCDESTROY was passed on";
+}
+
+TEST_F(FlatLook, ScrollBarControlRefreshRules)
+{
+    HWND host = Popup(0, 0, 300, 200, 0);
+    HWND bar = Child(host, "ScrollBar", SBS_HORZ, 0, 0, 0, 200, 16);
+    Recorder::original = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(bar, GWL_WNDPROC, reinterpret_cast<LONG>(Recorder::Proc)));
+    Recorder::log.clear();
+    Recorder::standIn = true;
+    ASSERT_TRUE(m->AttachControl(bar));
+    FlatControl* o = m->FindControl(bar);
+    auto refreshedBy = [&](UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        Mark(o, true);
+        *result = SendMessageA(bar, message, wParam, lParam);
+        bool refreshed = (o->LastDrawnState() & StateReadOnly) != 0;
+        Mark(o, false);
+        o->Refresh();
+        return refreshed;
+    };
+    LRESULT r;
+    EXPECT_TRUE(refreshedBy(SBM_SETPOS, 20, TRUE, &r));
+    EXPECT_EQ(0, r) << "a refreshed message answers 0";
+    EXPECT_FALSE(refreshedBy(SBM_SETPOS, 0, TRUE, &r)) << "a move to 0 is not refreshed";
+    EXPECT_EQ(1234, r) << "the control's own answer";
+    EXPECT_FALSE(refreshedBy(SBM_SETPOS, 30, FALSE, &r));
+    EXPECT_EQ(1234, r);
+    EXPECT_TRUE(refreshedBy(SBM_SETRANGEREDRAW, 0, 50, &r));
+    EXPECT_EQ(0, r);
+    EXPECT_FALSE(refreshedBy(SBM_SETRANGE, 0, 50, &r));
+    SCROLLINFO info = {sizeof info, SIF_POS, 0, 0, 0, 5, 0};
+    EXPECT_TRUE(refreshedBy(SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&info), &r));
+    EXPECT_EQ(0, r);
+    EXPECT_FALSE(refreshedBy(SBM_SETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info), &r));
+    EXPECT_EQ(1000, r) << "passed on with wParam 0, the control's answer returned";
+    Recorder::standIn = false;
+    // Each message reached the control before any Refresh of it.
+    std::vector<std::string> expected = {
+        "SBM_SETPOS pending", "SBM_SETPOS pending", "SBM_SETPOS pending",
+        "SBM_SETRANGEREDRAW pending", "SBM_SETSCROLLINFO redraw pending",
+        "SBM_SETSCROLLINFO quiet pending"};
+    EXPECT_EQ(expected, Recorder::log);
+}
+
+TEST_F(FlatLook, HoverFollowsTheCursor)
+{
+    DialogTemplate t("hover", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    TestDialog dialog(ListDialog(t).get());
+    HWND list = dialog.Item(1), edit = dialog.Item(2), combo = dialog.Item(5);
+    HWND label = dialog.Item(4);
+    ASSERT_NE(nullptr, m->FindControl(list));
+    ASSERT_NE(nullptr, m->FindControl(combo));
+    SetForegroundWindow(dialog.get());
+    PumpMessages(50);
+
+    CursorTo(CentreOf(list));
+    m->OnHoverTick();
+    EXPECT_EQ(list, m->HotWindow());
+    EXPECT_TRUE(m->FindControl(list)->State() & StateHot);
+
+    CursorTo(CentreOf(edit));
+    m->OnHoverTick();
+    EXPECT_EQ(edit, m->HotWindow());
+    EXPECT_FALSE(m->FindControl(list)->State() & StateHot) << "the old control is cleared";
+    EXPECT_TRUE(m->FindControl(edit)->State() & StateHot);
+
+    // Over the drop-down combo's own edit, which is not attached: the combo.
+    HWND inner = GetTopWindow(combo);
+    ASSERT_NE(nullptr, inner);
+    ASSERT_EQ(nullptr, m->FindControl(inner));
+    CursorTo(CentreOf(inner));
+    m->OnHoverTick();
+    EXPECT_EQ(combo, m->HotWindow());
+    EXPECT_FALSE(m->FindControl(edit)->State() & StateHot);
+
+    // While a window holds the capture nothing changes.
+    SetCapture(dialog.get());
+    CursorTo(CentreOf(list));
+    m->OnHoverTick();
+    EXPECT_EQ(combo, m->HotWindow());
+    ReleaseCapture();
+
+    // Over a control that is not attached (and whose parent is the dialog,
+    // not attached either): nothing is hot.
+    CursorTo(CentreOf(label));
+    m->OnHoverTick();
+    EXPECT_EQ(nullptr, m->HotWindow());
+    EXPECT_FALSE(m->FindControl(combo)->State() & StateHot);
+
+    // The timer does the same every 100 ms without help.
+    CursorTo(CentreOf(list));
+    EXPECT_TRUE(PumpUntil([&] { return m->HotWindow() == list; }, 2000));
+}
+
+TEST_F(FlatLook, HoverTimerRunsWhileControlsAreAttached)
+{
+    EXPECT_EQ(0u, m->HoverTimer());
+    DialogTemplate t("timer", WS_POPUP, 0, 0, 200, 150);
+    {
+        TestDialog dialog(ListDialog(t).get());
+        EXPECT_NE(0u, m->HoverTimer());
+    }
+    EXPECT_EQ(0u, m->HoverTimer()) << "the last detached control stops the timer";
+    TestDialog again(ListDialog(t).get());
+    EXPECT_NE(0u, m->HoverTimer()) << "and the next attached control starts it";
+    m->Uninstall(FlatLookManager::CurrentThread);
+    EXPECT_EQ(0u, m->HoverTimer()) << "removing the last hook stops it too";
+    again.Destroy();
+}
+
+TEST_F(FlatLook, SmallFromTheFrameHeightAndClientEdgeShrink)
+{
+    HWND host = Popup(0, 0, 300, 200, 0);
+    struct {
+        int height;
+        DWORD style;
+        bool small;
+    } cases[] = {
+        {29, 0, true}, {30, 0, false}, {31, WS_BORDER, true}, {32, WS_BORDER, false}};
+    for (const auto& c : cases) {
+        HWND list = Child(host, "ListBox", c.style | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 0, 0,
+                          100, c.height);
+        ASSERT_TRUE(m->AttachControl(list));
+        FlatControl* o = m->FindControl(list);
+        o->Refresh();
+        EXPECT_EQ(c.small, (o->State() & StateSmall) != 0)
+            << c.height << " px, border " << (c.style != 0);
+        DestroyWindow(list);
+    }
+}
+
+TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
+{
+    DialogTemplate t("screen", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    TestDialog dialog(ListDialog(t).get());
+    SetForegroundWindow(dialog.get());
+    HWND list = dialog.Item(1);
+    for (int i = 0; i < 30; ++i)  // enough to show the vertical scroll bar
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
+    PumpMessages(100);
+    ASSERT_TRUE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
+    SetCursorPos(1000, 700);  // far from every control
+    m->OnHoverTick();
+    RECT r;
+    GetWindowRect(list, &r);
+    int w = r.right - r.left, h = r.bottom - r.top;
+    ASSERT_GE(h, 30);
+    InvalidateRect(list, nullptr, TRUE);
+    UpdateWindow(list);
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(list, 0, 0));
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(list, 0, h / 2));
+    EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(list, w - 1, h / 2));
+    EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(list, w / 2, h - 1));
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(list, 1, h / 2));
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(list, w / 2, 1));
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(list, w / 2, h - 2));
+    // The vertical scroll bar's first arrow box, flat.
+    int e = GetSystemMetrics(SM_CXEDGE), s = GetSystemMetrics(SM_CXHSCROLL);
+    EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(list, w - s - e, e));
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(list, w - e - 1, e + 3));
+
+    // Hot: the inner ring turns DKSHADOW/LIGHT.
+    CursorTo(CentreOf(list));
+    m->OnHoverTick();
+    EXPECT_EQ(Sys(COLOR_3DDKSHADOW), WindowPixel(list, 1, h / 2));
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(list, w - 2, h / 2));
+    EXPECT_EQ(Sys(COLOR_BTNFACE), WindowPixel(list, w - s - e, e)) << "active arrow box";
+
+    // Disabled: the inner ring disappears into FACE.
+    SetCursorPos(1000, 700);
+    m->OnHoverTick();
+    EnableWindow(list, FALSE);
+    EXPECT_EQ(Sys(COLOR_BTNFACE), WindowPixel(list, 1, h / 2));
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(list, 0, h / 2));
+}
+
+TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
+{
+    DialogTemplate t("focus", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    TestDialog dialog(ListDialog(t).get());
+    SetForegroundWindow(dialog.get());
+    SetCursorPos(1000, 700);
+    HWND edit = dialog.Item(2), button = dialog.Item(3);
+    SetFocus(edit);
+    PumpMessages(100);
+    ASSERT_EQ(edit, GetFocus());
+    FlatControl* o = m->FindControl(edit);
+    o->Refresh();
+    ASSERT_TRUE(o->State() & StateFocused);
+    EXPECT_EQ(Sys(COLOR_3DDKSHADOW), WindowPixel(edit, 1, 5));
+
+    const COLORREF marker = RGB(1, 2, 3);
+    HDC dc = GetWindowDC(edit);
+    SolidFill(dc, 0, 0, 2, 10, marker);
+    ReleaseDC(edit, dc);
+    o->Refresh();
+    EXPECT_EQ(marker, WindowPixel(edit, 0, 5)) << "staying focused draws nothing";
+    EXPECT_EQ(marker, WindowPixel(edit, 1, 5));
+
+    SetFocus(button);
+    EXPECT_FALSE(o->State() & StateFocused);
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(edit, 0, 5));
+    EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(edit, 1, 5)) << "small, idle inner ring";
+}
+
+TEST_F(FlatLook, FocusVariantsOfTheKinds)
+{
+    DialogTemplate t("focus kinds", WS_POPUP | WS_VISIBLE, 0, 0, 240, 120);
+    t.AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWN | WS_TABSTOP, 5, 5, 80, 60, 1)
+        .AddControl("SysIPAddress32", "", WS_VISIBLE | WS_TABSTOP, 5, 30, 100, 14, 2,
+                    WS_EX_CLIENTEDGE)
+        .AddControl("Button", "check", WS_VISIBLE | BS_AUTOCHECKBOX | WS_TABSTOP, 5, 50, 60, 12,
+                    3)
+        .AddControl("Button", "push", WS_VISIBLE | WS_TABSTOP, 5, 70, 60, 14, 4)
+        .AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWNLIST | WS_TABSTOP, 120, 5, 80, 60,
+                    5);
+    TestDialog dialog(t.get());
+    SetForegroundWindow(dialog.get());
+    SetCursorPos(1000, 700);
+    PumpMessages(50);
+    FlatControl* combo = m->FindControl(dialog.Item(1));
+    FlatControl* ip = m->FindControl(dialog.Item(2));
+    FlatControl* check = m->FindControl(dialog.Item(3));
+    FlatControl* push = m->FindControl(dialog.Item(4));
+    FlatControl* list = m->FindControl(dialog.Item(5));
+    ASSERT_TRUE(combo && ip && check && push && list);
+
+    // The drop-down combo's inner edit: the combo counts as focused, and the
+    // edit's EN_SETFOCUS has refreshed it already.
+    HWND inner = GetTopWindow(dialog.Item(1));
+    SetFocus(inner);
+    ASSERT_EQ(inner, GetFocus());
+    EXPECT_TRUE(combo->HasFocus());
+    EXPECT_TRUE(combo->State() & StateFocused);
+
+    // One of the IP-address fields: the control counts as focused.
+    HWND field = GetTopWindow(dialog.Item(2));
+    ASSERT_NE(nullptr, field);
+    SetFocus(field);
+    EXPECT_TRUE(ip->HasFocus());
+    EXPECT_TRUE(ip->State() & StateFocused) << "refreshed on the field's EN_SETFOCUS";
+    EXPECT_FALSE(combo->HasFocus());
+
+    // Check boxes never count as focused; push buttons do.
+    SetFocus(dialog.Item(3));
+    ASSERT_EQ(dialog.Item(3), GetFocus());
+    EXPECT_FALSE(check->HasFocus());
+    EXPECT_FALSE(ip->State() & StateFocused) << "refreshed on the field's EN_KILLFOCUS";
+    SetFocus(dialog.Item(4));
+    EXPECT_TRUE(push->HasFocus());
+    EXPECT_TRUE(push->State() & StateFocused);
+
+    // A drop-down list has no inner edit: its own focus counts.
+    SetFocus(dialog.Item(5));
+    EXPECT_TRUE(list->HasFocus());
+}
+
+TEST_F(FlatLook, TeardownUnhooksAndRestoresEveryProcedure)
+{
+    DialogTemplate t("teardown", WS_POPUP, 0, 0, 200, 150);
+    TestDialog dialog(ListDialog(t).get());
+    HWND list = dialog.Item(1);
+    LONG listBefore = reinterpret_cast<LONG>(m->FindControl(list)->PreviousProcedure());
+    LONG dialogBefore = reinterpret_cast<LONG>(m->FindDialog(dialog.get())->PreviousProcedure());
+    m->Teardown();
+    EXPECT_EQ(0u, m->HookCount());
+    EXPECT_EQ(0u, m->ControlCount());
+    EXPECT_EQ(0u, m->DialogCount());
+    EXPECT_EQ(0u, m->HoverTimer());
+    EXPECT_EQ(listBefore, GetWindowLongA(list, GWL_WNDPROC));
+    EXPECT_EQ(dialogBefore, GetWindowLongA(dialog.get(), GWL_WNDPROC));
+    TestDialog after(ListDialog(t).get());
+    EXPECT_EQ(0u, m->DialogCount()) << "no hook any more";
+    // The windows keep working on their own procedures.
+    EXPECT_EQ(0, SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one")));
+}
+
+struct ModalRun {
+    static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM, LPARAM)
+    {
+        if (message == WM_INITDIALOG) {
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            return TRUE;
+        }
+        if (message == WM_COMMAND) {
+            EndDialog(dialog, 42);
+            return TRUE;
+        }
+        return FALSE;
+    }
+};
+
+TEST_F(FlatLook, HundredsOfDialogsLeaveNothingBehind)
+{
+    // Hidden modeless dialogs (each costs Wine some X work); the modal runs
+    // show theirs.
+    DialogTemplate t("leak", WS_POPUP, 0, 0, 200, 150);
+    t.AddControl("ListBox", "", WS_VISIBLE | WS_VSCROLL, 10, 10, 80, 60, 1, WS_EX_CLIENTEDGE)
+        .AddControl("Edit", "text", WS_VISIBLE, 100, 10, 80, 12, 2, WS_EX_CLIENTEDGE)
+        .AddControl("Button", "OK", WS_VISIBLE, 100, 40, 50, 14, 3)
+        .AddControl("Static", "label", WS_VISIBLE, 100, 60, 50, 10, 4);
+    auto cycle = [&] {
+        for (int i = 0; i < 100; ++i) {
+            TestDialog dialog(t.get());
+            ASSERT_EQ(3u, m->ControlCount());
+            m->FindControl(dialog.Item(1))->Refresh();
+        }
+        for (int i = 0; i < 2; ++i)
+            ASSERT_EQ(42, DialogBoxIndirectParamA(nullptr, t.get(), nullptr, ModalRun::Proc, 0));
+        PumpMessages(10);
+    };
+    cycle();  // warm up caches (fonts, classes)
+    DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    DWORD user = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    cycle();
+    EXPECT_EQ(0u, m->ControlCount());
+    EXPECT_EQ(0u, m->DialogCount());
+    EXPECT_EQ(0u, m->HoverTimer());
+    // Wine answers 0 for both counts; on Windows they catch a leaked DC,
+    // pen or window.
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi + 2);
+    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), user + 2);
+}
+
+}  // namespace

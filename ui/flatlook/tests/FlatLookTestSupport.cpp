@@ -1,0 +1,83 @@
+#include <windows.h>
+
+#include "FlatLookTestSupport.h"
+
+#include <commctrl.h>
+
+#include "FlatButtons.h"
+#include "FlatCommonControls.h"
+#include "FlatEdits.h"
+#include "FlatScrollBar.h"
+
+using namespace flatlook;
+
+namespace flattest {
+
+FlatKind KindOf(const FlatControl* control)
+{
+    if (!control)
+        return FlatKind::None;
+    if (dynamic_cast<const FlatPushButton*>(control)) return FlatKind::PushButton;
+    if (dynamic_cast<const FlatCheckBox*>(control)) return FlatKind::CheckBox;
+    if (dynamic_cast<const FlatRadioButton*>(control)) return FlatKind::RadioButton;
+    if (dynamic_cast<const FlatDateTime*>(control)) return FlatKind::DateTime;
+    if (dynamic_cast<const FlatComboBox*>(control)) return FlatKind::ComboBox;
+    if (dynamic_cast<const FlatComboEdit*>(control)) return FlatKind::ComboEdit;
+    if (dynamic_cast<const FlatEdit*>(control)) return FlatKind::Edit;
+    if (dynamic_cast<const FlatUpDown*>(control)) return FlatKind::UpDown;
+    if (dynamic_cast<const FlatScrollBar*>(control)) return FlatKind::ScrollBar;
+    if (dynamic_cast<const FlatIPAddress*>(control)) return FlatKind::IPAddress;
+    if (dynamic_cast<const FlatTrackbar*>(control)) return FlatKind::Trackbar;
+    if (dynamic_cast<const FlatHeader*>(control)) return FlatKind::Header;
+    if (dynamic_cast<const FlatToolbar*>(control)) return FlatKind::Toolbar;
+    if (dynamic_cast<const FlatTab*>(control)) return FlatKind::Tab;
+    return FlatKind::Generic;
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+TestDialog::TestDialog(const DLGTEMPLATE* dialogTemplate, HWND owner, DLGPROC procedure,
+                       LPARAM param)
+{
+    m_hWnd = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate, owner,
+                                        procedure ? procedure : PlainDialogProc, param);
+}
+
+TestDialog::~TestDialog()
+{
+    Destroy();
+}
+
+void TestDialog::Destroy()
+{
+    if (m_hWnd)
+        DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+}
+
+COLORREF WindowPixel(HWND window, int x, int y)
+{
+    HDC dc = GetWindowDC(window);
+    COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(window, dc);
+    return colour;
+}
+
+void InitCommonControlsOnce()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
+                                                  ICC_INTERNET_CLASSES | ICC_BAR_CLASSES |
+                                                  ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
+                                                  ICC_HOTKEY_CLASS | ICC_LISTVIEW_CLASSES |
+                                                  ICC_TREEVIEW_CLASSES | ICC_USEREX_CLASSES};
+    InitCommonControlsEx(&init);
+}
+
+}  // namespace flattest

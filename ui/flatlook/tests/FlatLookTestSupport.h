@@ -1,0 +1,50 @@
+// Helpers shared by the flat-look tests.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "Classification.h"
+#include "FlatControl.h"
+
+namespace flattest {
+
+// System colours as the prefix has them. They are never changed by a test:
+// Wine keeps them in the wineserver, shared by every process of the prefix.
+// With Wine's defaults FACE, SHADOW, DKSHADOW and LIGHT all differ, and
+// HIGHLIGHT equals WINDOW (white).
+inline COLORREF Sys(int index) { return GetSysColor(index); }
+
+// The kind of an attached object, or None for null.
+flatlook::FlatKind KindOf(const flatlook::FlatControl* control);
+
+// A modeless dialog from an in-memory template, shown at a screen position
+// nothing else of this test uses; destroyed with the object.
+class TestDialog {
+public:
+    TestDialog(const DLGTEMPLATE* dialogTemplate, HWND owner = nullptr,
+               DLGPROC procedure = nullptr, LPARAM param = 0);
+    ~TestDialog();
+    TestDialog(const TestDialog&) = delete;
+    TestDialog& operator=(const TestDialog&) = delete;
+
+    HWND get() const { return m_hWnd; }
+    HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
+    void Destroy();
+
+private:
+    HWND m_hWnd = nullptr;
+};
+
+// A plain dialog procedure that accepts the focus default.
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM);
+
+// Reads a pixel of a window's own window DC (screen content under Xvfb).
+COLORREF WindowPixel(HWND window, int x, int y);
+
+// Registers every common control class once.
+void InitCommonControlsOnce();
+
+}  // namespace flattest
