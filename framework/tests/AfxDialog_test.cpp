@@ -175,6 +175,41 @@ TEST(DataExchange, TextAndControlsBothWays)
     EXPECT_EQ(dlg.m_bar.m_hWnd, nullptr);
 }
 
+// Counts WM_SETTEXT reaching a control.
+int g_setTextCount;
+WNDPROC g_staticProc;
+LRESULT CALLBACK CountSetText(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SETTEXT)
+        ++g_setTextCount;
+    return CallWindowProcA(g_staticProc, hWnd, message, wParam, lParam);
+}
+
+TEST(DataExchange, UnchangedTextIsNotSetAgain)
+{
+    DialogTemplate t = MakeTemplate();
+    TestDialog dlg(t.get());
+    dlg.m_name = "same";
+    int afterSame = -1, afterChange = -1;
+    dlg.drive = [&](TestDialog& d) {
+        HWND item = d.GetDlgItem(IDC_NAME);
+        g_staticProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(item, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountSetText)));
+        g_setTextCount = 0;
+        d.UpdateData(FALSE);
+        d.UpdateData(FALSE);
+        afterSame = g_setTextCount;
+        d.m_name = "other";
+        d.UpdateData(FALSE);
+        afterChange = g_setTextCount;
+        SetWindowLongPtrA(item, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_staticProc));
+        d.EndDialog(IDCANCEL);
+    };
+    dlg.DoModal();
+    EXPECT_EQ(afterSame, 0);
+    EXPECT_EQ(afterChange, 1);
+}
+
 // Posts a key press to the window with the focus, as typing would.
 void PressKey(WPARAM key)
 {

@@ -55,8 +55,9 @@ HWND StartPastAbout(PyroluxProcess& program)
     Click(about, IDOK);
     HWND main = program.WaitForDialog(kMainCaption, 10000);
     EXPECT_TRUE(main != nullptr) << "no main window after the About dialog";
-    if (main)
+    if (main) {
         EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    }
     return main;
 }
 

@@ -52,7 +52,8 @@ int main(int argc, char** argv)
     std::printf("running a test for three seconds...\n");
     Click(main, IDC_START_STOP);
     Sleep(3000);
-    std::printf("Errors: %s\n", ItemText(main, IDC_ERROR_TEXT).c_str());
+    std::printf("Errors: %s\nClock while running: %s\n", ItemText(main, IDC_ERROR_TEXT).c_str(),
+                ItemText(main, IDC_CLOCK_TEXT).c_str());
     ok = Shot(main, folder, "running.png") && ok;
 
     Click(main, IDC_START_STOP);

@@ -2,6 +2,7 @@
 
 #include "PngWriter.h"
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <vector>
@@ -194,7 +195,8 @@ bool Probe::Attach(DWORD uiThreadId)
     m_module = LoadLibraryA(path.c_str());
     if (!m_module)
         return false;
-    HOOKPROC proc = reinterpret_cast<HOOKPROC>(GetProcAddress(m_module, PROBE_HOOK_EXPORT));
+    HOOKPROC proc = reinterpret_cast<HOOKPROC>(
+        reinterpret_cast<void*>(GetProcAddress(m_module, PROBE_HOOK_EXPORT)));
     if (!proc)
         return false;
     m_hook = SetWindowsHookExA(WH_GETMESSAGE, proc, m_module, uiThreadId);
