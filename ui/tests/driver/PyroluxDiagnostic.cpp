@@ -50,6 +50,16 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot hook the program\n");
         return 1;
     }
+    // For comparison: the same window idle (flat-look hover timer only).
+    probe.Query(main);
+    double idle0 = Seconds(probe.shared().uiKernelTime, probe.shared().uiUserTime);
+    DWORD idleStart = Now();
+    Sleep(3000);
+    probe.Query(main);
+    double idle1 = Seconds(probe.shared().uiKernelTime, probe.shared().uiUserTime);
+    std::printf("UI thread CPU share, idle:       %.2f %%\n",
+                100.0 * (idle1 - idle0) / ((Now() - idleStart) / 1000.0));
+
     int baseline = ThreadCount(program.processId());
     Click(main, IDC_START_STOP);
     Sleep(500);
