@@ -426,6 +426,35 @@ TEST(TabOutline, OtherOrientations)
     EXPECT_EQ(Untouched, right.Pixel(10, 20));
 }
 
+TEST(TabPageBorder, OpenBesideTheSelectedTab)
+{
+    RECT page = {10, 10, 110, 90};
+    RECT selected = {40, 88, 70, 104};  // a bottom tab below the page
+    MemoryDib bottom(130, 110);
+    DrawTabPageBorder(bottom.dc(), TabOrientation::Bottom, page, &selected);
+    // The page's bottom is raised by 2: its row lies at y = 87.
+    EXPECT_EQ(SHADOW, bottom.Pixel(20, 87));
+    EXPECT_EQ(SHADOW, bottom.Pixel(80, 87));
+    EXPECT_NE(SHADOW, bottom.Pixel(50, 87)) << "open where the selected tab joins";
+    EXPECT_EQ(SHADOW, bottom.Pixel(109, 50)) << "right column";
+    EXPECT_EQ(FACE, bottom.Pixel(108, 50)) << "FACE ring inside";
+    EXPECT_EQ(FACE, bottom.Pixel(11, 50));
+    EXPECT_EQ(Untouched, bottom.Pixel(10, 50)) << "the left outer edge stays as painted";
+
+    MemoryDib unselected(130, 110);
+    DrawTabPageBorder(unselected.dc(), TabOrientation::Bottom, page, nullptr);
+    EXPECT_EQ(Untouched, unselected.Pixel(20, 87)) << "no selected tab: its rows are left out";
+    EXPECT_EQ(SHADOW, unselected.Pixel(109, 50));
+
+    RECT side = {108, 30, 124, 60};  // a right tab beside the page
+    MemoryDib right(130, 110);
+    DrawTabPageBorder(right.dc(), TabOrientation::Right, page, &side);
+    EXPECT_EQ(SHADOW, right.Pixel(107, 20)) << "column above the tab (right edge - 2)";
+    EXPECT_NE(SHADOW, right.Pixel(107, 45)) << "open beside the tab";
+    EXPECT_EQ(SHADOW, right.Pixel(107, 70)) << "column below the tab";
+    EXPECT_EQ(SHADOW, right.Pixel(50, 89)) << "bottom row";
+}
+
 HWND MakeTab(HWND parent, DWORD style, int selected)
 {
     HWND tab = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 300,
