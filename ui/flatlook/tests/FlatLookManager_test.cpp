@@ -171,6 +171,39 @@ TEST_F(FlatLook, HookOnAThreadWithoutEntryDoesNothing)
     EXPECT_EQ(0u, call.dialogs);
 }
 
+struct SeenAtInit {
+    bool dialogWatched = false;
+    bool buttonAttached = false;
+    WORD buttonState = 0;
+    bool editAttached = false;
+};
+
+INT_PTR CALLBACK RecordInit(HWND dialog, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    SeenAtInit* seen = reinterpret_cast<SeenAtInit*>(lParam);
+    FlatLookManager* m = GetFlatLookManager();
+    seen->dialogWatched = m->FindDialog(dialog) != nullptr;
+    if (FlatControl* button = m->FindControl(GetDlgItem(dialog, 3))) {
+        seen->buttonAttached = true;
+        seen->buttonState = button->State();
+    }
+    seen->editAttached = m->FindControl(GetDlgItem(dialog, 2)) != nullptr;
+    return TRUE;
+}
+
+TEST_F(FlatLook, ControlsAreAttachedAndRefreshedBeforeTheDialogInitialises)
+{
+    DialogTemplate t("init", WS_POPUP, 0, 0, 200, 150);
+    SeenAtInit seen;
+    TestDialog dialog(ListDialog(t).get(), nullptr, RecordInit, reinterpret_cast<LPARAM>(&seen));
+    EXPECT_TRUE(seen.dialogWatched);
+    EXPECT_TRUE(seen.buttonAttached);
+    EXPECT_TRUE(seen.editAttached);
+    EXPECT_TRUE(seen.buttonState & StateSmall) << "refreshed once when the dialog was attached";
+}
+
 struct Nested {
     HWND child = nullptr;
     const DLGTEMPLATE* childTemplate = nullptr;
@@ -297,6 +330,36 @@ TEST_F(FlatLook, BaseProcedureRefreshesBeforeFocusAndAfterPaint)
                                          "WM_NCDESTROY pending"};
     EXPECT_EQ(expected, Recorder::log);
     EXPECT_EQ(nullptr, m->FindControl(list)) << "detached after WM_NCDESTROY was passed on";
+}
+
+// A control whose own procedure destroys it on WM_ENABLE or WM_SETTEXT.
+struct SelfDestroying {
+    static WNDPROC original;
+    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        LRESULT result = CallWindowProcA(original, w, message, wParam, lParam);
+        if (message == WM_ENABLE || message == WM_SETTEXT)
+            DestroyWindow(w);
+        return result;
+    }
+};
+WNDPROC SelfDestroying::original = nullptr;
+
+TEST_F(FlatLook, ControlDestroyedWhileHandlingAMessageIsLeftAlone)
+{
+    HWND host = Popup(0, 0, 300, 200, 0);
+    for (const char* cls : {"ListBox", "Edit", "Button"}) {
+        HWND w = Child(host, cls, 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
+        SelfDestroying::original = reinterpret_cast<WNDPROC>(
+            SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(SelfDestroying::Proc)));
+        ASSERT_TRUE(m->AttachControl(w)) << cls;
+        if (lstrcmpA(cls, "Button") == 0)
+            SetWindowTextA(w, "gone");
+        else
+            EnableWindow(w, FALSE);
+        EXPECT_FALSE(IsWindow(w)) << cls;
+        EXPECT_EQ(0u, m->ControlCount()) << cls;
+    }
 }
 
 TEST_F(FlatLook, ScrollBarControlRefreshRules)
