@@ -491,6 +491,25 @@ TEST_F(FlatLook, SmallFromTheFrameHeightAndClientEdgeShrink)
     }
 }
 
+TEST_F(FlatLook, ThreePixelClientEdgeMovesTheFrameInByOne)
+{
+    HWND host = Popup(600, 400, 300, 200);
+    HWND bordered = Child(host, "ListBox", WS_BORDER | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
+                          10, 10, 100, 60);
+    HWND plain = Child(host, "ListBox", LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 150, 10, 100,
+                       60);
+    PumpMessages(50);
+    ASSERT_TRUE(m->AttachControl(bordered));
+    ASSERT_TRUE(m->AttachControl(plain));
+    m->FindControl(bordered)->Refresh();
+    m->FindControl(plain)->Refresh();
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(bordered, 1, 30)) << "outer ring one pixel in";
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(bordered, 2, 30));
+    EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(bordered, 98, 30));
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(plain, 0, 30)) << "a 2-pixel edge: no shrink";
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(plain, 1, 30));
+}
+
 TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
 {
     DialogTemplate t("screen", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
@@ -635,6 +654,27 @@ TEST_F(FlatLook, TeardownUnhooksAndRestoresEveryProcedure)
     EXPECT_EQ(0u, m->DialogCount()) << "no hook any more";
     // The windows keep working on their own procedures.
     EXPECT_EQ(0, SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one")));
+}
+
+TEST(ProcessExit, TeardownWithLiveSubclassedWindowsEndsCleanly)
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string probe(path, n);
+    probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "flatlook_exit_probe.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + probe + "\"";
+    ASSERT_TRUE(CreateProcessA(probe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+        << probe;
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, code);
 }
 
 struct ModalRun {
