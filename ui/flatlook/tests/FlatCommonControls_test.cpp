@@ -108,7 +108,7 @@ protected:
     {
         flattest::InitCommonControlsOnce();
         m = GetFlatLookManager();
-        SetCursorPos(1000, 700);
+        flattest::ParkCursor();
     }
     void TearDown() override
     {
@@ -118,8 +118,8 @@ protected:
     }
     HWND Host(int cx, int cy, bool visible = false)
     {
-        m_host = CreateWindowExA(0, "Static", "", WS_POPUP | (visible ? WS_VISIBLE : 0), 300,
-                                 300, cx, cy, nullptr, nullptr, nullptr, nullptr);
+        m_host = CreateWindowExA(0, "Static", "", WS_POPUP | (visible ? WS_VISIBLE : 0), 640,
+                                 480, cx, cy, nullptr, nullptr, nullptr, nullptr);
         return m_host;
     }
     HWND Child(const char* cls, DWORD style, int x, int y, int cx, int cy, DWORD ex = 0)
@@ -272,7 +272,7 @@ TEST_F(Window, HotHeaderItemMakesItsListViewHot)
     m->OnHoverTick();
     EXPECT_EQ(1, static_cast<FlatHeader*>(m->FindControl(header))->HotItem());
     EXPECT_TRUE(m->FindControl(list)->State() & StateHot) << "still hot on the next item";
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     m->OnHoverTick();
     EXPECT_FALSE(m->FindControl(list)->State() & StateHot);
     EXPECT_FALSE(m->FindControl(header)->State() & StateHot);
@@ -315,7 +315,7 @@ TEST_F(Window, ToolbarButtonLooks)
         << "separators are never hit";
     EXPECT_EQ(2, ToolbarButtonAt(bar, {b2.left + 3, b2.top + 3}));
 
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     MemoryDib idle(300, 40);
     o->Paint(idle.dc());
     EXPECT_EQ(-1, o->HotItem());

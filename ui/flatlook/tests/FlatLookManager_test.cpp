@@ -15,6 +15,8 @@
 #include "Win32TestSupport.h"
 
 using namespace flatlook;
+using flattest::CornerX;
+using flattest::CornerY;
 using flattest::KindOf;
 using flattest::Sys;
 using flattest::TestDialog;
@@ -406,7 +408,7 @@ TEST_F(FlatLook, ScrollBarControlRefreshRules)
 
 TEST_F(FlatLook, HoverFollowsTheCursor)
 {
-    DialogTemplate t("hover", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    DialogTemplate t("hover", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     HWND list = dialog.Item(1), edit = dialog.Item(2), combo = dialog.Item(5);
     HWND label = dialog.Item(4);
@@ -512,7 +514,7 @@ TEST_F(FlatLook, ThreePixelClientEdgeMovesTheFrameInByOne)
 
 TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
 {
-    DialogTemplate t("screen", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    DialogTemplate t("screen", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     SetForegroundWindow(dialog.get());
     HWND list = dialog.Item(1);
@@ -520,7 +522,7 @@ TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
     PumpMessages(100);
     ASSERT_TRUE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
-    SetCursorPos(1000, 700);  // far from every control
+    flattest::ParkCursor();
     m->OnHoverTick();
     RECT r;
     GetWindowRect(list, &r);
@@ -548,7 +550,7 @@ TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
     EXPECT_EQ(Sys(COLOR_BTNFACE), WindowPixel(list, w - s - e, e)) << "active arrow box";
 
     // Disabled: the inner ring disappears into FACE.
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     m->OnHoverTick();
     EnableWindow(list, FALSE);
     EXPECT_EQ(Sys(COLOR_BTNFACE), WindowPixel(list, 1, h / 2));
@@ -557,10 +559,10 @@ TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
 
 TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
 {
-    DialogTemplate t("focus", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    DialogTemplate t("focus", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     SetForegroundWindow(dialog.get());
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     HWND edit = dialog.Item(2), button = dialog.Item(3);
     SetFocus(edit);
     PumpMessages(100);
@@ -586,7 +588,7 @@ TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
 
 TEST_F(FlatLook, FocusVariantsOfTheKinds)
 {
-    DialogTemplate t("focus kinds", WS_POPUP | WS_VISIBLE, 0, 0, 240, 120);
+    DialogTemplate t("focus kinds", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 240, 120);
     t.AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWN | WS_TABSTOP, 5, 5, 80, 60, 1)
         .AddControl("SysIPAddress32", "", WS_VISIBLE | WS_TABSTOP, 5, 30, 100, 14, 2,
                     WS_EX_CLIENTEDGE)
@@ -597,7 +599,7 @@ TEST_F(FlatLook, FocusVariantsOfTheKinds)
                     5);
     TestDialog dialog(t.get());
     SetForegroundWindow(dialog.get());
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     PumpMessages(50);
     FlatControl* combo = m->FindControl(dialog.Item(1));
     FlatControl* ip = m->FindControl(dialog.Item(2));
