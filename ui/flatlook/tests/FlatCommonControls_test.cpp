@@ -528,4 +528,37 @@ TEST_F(Window, TabControlPaint)
     DestroyWindow(none);
 }
 
+TEST_F(Window, TabHoverFollowsItsItems)
+{
+    Host(320, 200, true);
+    HWND tab = MakeTab(m_host, 0, 1);
+    ASSERT_TRUE(m->AttachControl(tab));
+    auto* o = static_cast<FlatTab*>(m->FindControl(tab));
+    testsupport::PumpMessages(30);
+    RECT t0, t2;
+    SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&t0));
+    SendMessageA(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&t2));
+    EXPECT_EQ(2, TabItemAt(tab, {t2.left + 3, t2.top + 3}));
+    EXPECT_EQ(-1, TabItemAt(tab, {150, 120}));
+
+    CursorAtClient(tab, t0.left + 3, t0.top + 3);
+    m->OnHoverTick();
+    EXPECT_EQ(tab, m->HotWindow());
+    EXPECT_EQ(0, o->HotItem());
+    // Same item on the next tick: nothing is refreshed.
+    o->SetStateFlag(StateReadOnly, true);  // a mark only Refresh copies
+    m->OnHoverTick();
+    EXPECT_FALSE(o->LastDrawnState() & StateReadOnly);
+    // Another item of the same control: refreshed again, the new item hot.
+    CursorAtClient(tab, t2.left + 3, t2.top + 3);
+    m->OnHoverTick();
+    EXPECT_TRUE(o->LastDrawnState() & StateReadOnly);
+    EXPECT_EQ(2, o->HotItem());
+    EXPECT_TRUE(o->State() & StateHot);
+    flattest::ParkCursor();
+    m->OnHoverTick();
+    EXPECT_EQ(nullptr, m->HotWindow());
+    EXPECT_EQ(-1, o->HotItem());
+}
+
 }  // namespace
