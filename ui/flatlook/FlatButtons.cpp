@@ -7,8 +7,9 @@ LRESULT FlatButtonBase::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_SETTEXT: {
         // Keep the control's answer: SetWindowText reports it to the caller.
-        LRESULT result = PassOn(message, wParam, lParam);
-        Refresh();
+        LRESULT result = 0;
+        if (PassOnAndSurvive(message, wParam, lParam, &result))
+            Refresh();
         return result;
     }
     case BM_SETCHECK:

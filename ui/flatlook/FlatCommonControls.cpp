@@ -243,7 +243,7 @@ void FlatHeader::Paint(HDC dc)
     HWND parent = GetParent(m_hWnd);
     POINT cursor;
     GetCursorPos(&cursor);
-    RECT parentClient;
+    RECT parentClient = {};
     GetClientRect(parent, &parentClient);
     POINT inParentCoords = ToClient(parent, cursor);
     bool inParent = PtInRect(&parentClient, inParentCoords) != FALSE;

@@ -12,10 +12,19 @@ void FlatControl::SetStateFlag(WORD flag, bool on)
         m_state &= static_cast<WORD>(~flag);
 }
 
+bool FlatControl::PassOnAndSurvive(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
+{
+    HWND self = m_hWnd;
+    LRESULT answer = PassOn(message, wParam, lParam);
+    if (result)
+        *result = answer;
+    return GetFlatLookManager()->FindControl(self) == this;
+}
+
 LRESULT FlatControl::PassOnThenRefresh(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    PassOn(message, wParam, lParam);
-    Refresh();
+    if (PassOnAndSurvive(message, wParam, lParam))
+        Refresh();
     return 0;
 }
 

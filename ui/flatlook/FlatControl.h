@@ -39,6 +39,10 @@ public:
 protected:
     // Pass on, Refresh, and answer 0.
     LRESULT PassOnThenRefresh(UINT message, WPARAM wParam, LPARAM lParam);
+    // Pass on and tell whether this object is still attached afterwards: the
+    // previous procedure may have destroyed the window, and this object with
+    // it.
+    bool PassOnAndSurvive(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result = nullptr);
 
     WORD m_state = 0;
     WORD m_lastDrawn = 0;

@@ -11,7 +11,7 @@ HWND BuddyUpDownOf(HWND edit)
     HWND next = GetWindow(edit, GW_HWNDNEXT);
     if (!next)
         return nullptr;
-    char name[64];
+    char name[64] = "";
     GetClassNameA(next, name, sizeof name);
     if (lstrcmpiA(name, "msctls_updown32") != 0)
         return nullptr;
@@ -24,7 +24,8 @@ LRESULT FlatEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_ENABLE)
         return FlatControl::WindowProc(message, wParam, lParam);
-    PassOn(message, wParam, lParam);
+    if (!PassOnAndSurvive(message, wParam, lParam))
+        return 0;
     Refresh();
     if (HWND upDown = BuddyUpDownOf(m_hWnd))
         SendMessageA(upDown, WM_PAINT, 0, 0);
@@ -37,7 +38,7 @@ void FlatEdit::DrawFrame(HDC dc, const RECT& rect)
     HWND upDown = GetWindow(m_hWnd, GW_HWNDNEXT);
     DWORD align = 0;
     if (upDown) {
-        char name[64];
+        char name[64] = "";
         GetClassNameA(upDown, name, sizeof name);
         if (lstrcmpiA(name, "msctls_updown32") == 0)
             align = static_cast<DWORD>(GetWindowLongA(upDown, GWL_STYLE)) &

@@ -108,7 +108,7 @@ protected:
     {
         flattest::InitCommonControlsOnce();
         m = GetFlatLookManager();
-        SetCursorPos(1000, 700);
+        flattest::ParkCursor();
     }
     void TearDown() override
     {
@@ -118,8 +118,8 @@ protected:
     }
     HWND Host(int cx, int cy, bool visible = false)
     {
-        m_host = CreateWindowExA(0, "Static", "", WS_POPUP | (visible ? WS_VISIBLE : 0), 300,
-                                 300, cx, cy, nullptr, nullptr, nullptr, nullptr);
+        m_host = CreateWindowExA(0, "Static", "", WS_POPUP | (visible ? WS_VISIBLE : 0), 640,
+                                 480, cx, cy, nullptr, nullptr, nullptr, nullptr);
         return m_host;
     }
     HWND Child(const char* cls, DWORD style, int x, int y, int cx, int cy, DWORD ex = 0)
@@ -272,7 +272,7 @@ TEST_F(Window, HotHeaderItemMakesItsListViewHot)
     m->OnHoverTick();
     EXPECT_EQ(1, static_cast<FlatHeader*>(m->FindControl(header))->HotItem());
     EXPECT_TRUE(m->FindControl(list)->State() & StateHot) << "still hot on the next item";
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     m->OnHoverTick();
     EXPECT_FALSE(m->FindControl(list)->State() & StateHot);
     EXPECT_FALSE(m->FindControl(header)->State() & StateHot);
@@ -315,7 +315,7 @@ TEST_F(Window, ToolbarButtonLooks)
         << "separators are never hit";
     EXPECT_EQ(2, ToolbarButtonAt(bar, {b2.left + 3, b2.top + 3}));
 
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     MemoryDib idle(300, 40);
     o->Paint(idle.dc());
     EXPECT_EQ(-1, o->HotItem());
@@ -426,6 +426,35 @@ TEST(TabOutline, OtherOrientations)
     EXPECT_EQ(Untouched, right.Pixel(10, 20));
 }
 
+TEST(TabPageBorder, OpenBesideTheSelectedTab)
+{
+    RECT page = {10, 10, 110, 90};
+    RECT selected = {40, 88, 70, 104};  // a bottom tab below the page
+    MemoryDib bottom(130, 110);
+    DrawTabPageBorder(bottom.dc(), TabOrientation::Bottom, page, &selected);
+    // The page's bottom is raised by 2: its row lies at y = 87.
+    EXPECT_EQ(SHADOW, bottom.Pixel(20, 87));
+    EXPECT_EQ(SHADOW, bottom.Pixel(80, 87));
+    EXPECT_NE(SHADOW, bottom.Pixel(50, 87)) << "open where the selected tab joins";
+    EXPECT_EQ(SHADOW, bottom.Pixel(109, 50)) << "right column";
+    EXPECT_EQ(FACE, bottom.Pixel(108, 50)) << "FACE ring inside";
+    EXPECT_EQ(FACE, bottom.Pixel(11, 50));
+    EXPECT_EQ(Untouched, bottom.Pixel(10, 50)) << "the left outer edge stays as painted";
+
+    MemoryDib unselected(130, 110);
+    DrawTabPageBorder(unselected.dc(), TabOrientation::Bottom, page, nullptr);
+    EXPECT_EQ(Untouched, unselected.Pixel(20, 87)) << "no selected tab: its rows are left out";
+    EXPECT_EQ(SHADOW, unselected.Pixel(109, 50));
+
+    RECT side = {108, 30, 124, 60};  // a right tab beside the page
+    MemoryDib right(130, 110);
+    DrawTabPageBorder(right.dc(), TabOrientation::Right, page, &side);
+    EXPECT_EQ(SHADOW, right.Pixel(107, 20)) << "column above the tab (right edge - 2)";
+    EXPECT_NE(SHADOW, right.Pixel(107, 45)) << "open beside the tab";
+    EXPECT_EQ(SHADOW, right.Pixel(107, 70)) << "column below the tab";
+    EXPECT_EQ(SHADOW, right.Pixel(50, 89)) << "bottom row";
+}
+
 HWND MakeTab(HWND parent, DWORD style, int selected)
 {
     HWND tab = CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 300,
@@ -497,6 +526,39 @@ TEST_F(Window, TabControlPaint)
         << "with nothing selected every tab has all its edges";
     EXPECT_EQ(SHADOW, noneSelected.Pixel(s.right - 1, (s.top + s.bottom) / 2 + 2));
     DestroyWindow(none);
+}
+
+TEST_F(Window, TabHoverFollowsItsItems)
+{
+    Host(320, 200, true);
+    HWND tab = MakeTab(m_host, 0, 1);
+    ASSERT_TRUE(m->AttachControl(tab));
+    auto* o = static_cast<FlatTab*>(m->FindControl(tab));
+    testsupport::PumpMessages(30);
+    RECT t0, t2;
+    SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&t0));
+    SendMessageA(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&t2));
+    EXPECT_EQ(2, TabItemAt(tab, {t2.left + 3, t2.top + 3}));
+    EXPECT_EQ(-1, TabItemAt(tab, {150, 120}));
+
+    CursorAtClient(tab, t0.left + 3, t0.top + 3);
+    m->OnHoverTick();
+    EXPECT_EQ(tab, m->HotWindow());
+    EXPECT_EQ(0, o->HotItem());
+    // Same item on the next tick: nothing is refreshed.
+    o->SetStateFlag(StateReadOnly, true);  // a mark only Refresh copies
+    m->OnHoverTick();
+    EXPECT_FALSE(o->LastDrawnState() & StateReadOnly);
+    // Another item of the same control: refreshed again, the new item hot.
+    CursorAtClient(tab, t2.left + 3, t2.top + 3);
+    m->OnHoverTick();
+    EXPECT_TRUE(o->LastDrawnState() & StateReadOnly);
+    EXPECT_EQ(2, o->HotItem());
+    EXPECT_TRUE(o->State() & StateHot);
+    flattest::ParkCursor();
+    m->OnHoverTick();
+    EXPECT_EQ(nullptr, m->HotWindow());
+    EXPECT_EQ(-1, o->HotItem());
 }
 
 }  // namespace

@@ -70,7 +70,8 @@ protected:
         m = GetFlatLookManager();
         m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
         const DWORD v = WS_VISIBLE, ce = WS_EX_CLIENTEDGE;
-        testsupport::DialogTemplate t("edits", WS_POPUP | WS_VISIBLE, 0, 0, 260, 160);
+        testsupport::DialogTemplate t("edits", WS_POPUP | WS_VISIBLE, flattest::CornerX - 10,
+                                      flattest::CornerY, 260, 160);
         t.AddControl("Edit", "1", v | WS_TABSTOP, 5, 5, 60, 12, IdEdit, ce)
             .AddControl("msctls_updown32", "", v | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_SETBUDDYINT,
                         0, 0, 10, 12, IdUpDown)
@@ -110,7 +111,7 @@ protected:
     }
     void Away()
     {
-        SetCursorPos(1000, 700);
+        flattest::ParkCursor();
         m->OnHoverTick();
     }
     void Over(HWND w)

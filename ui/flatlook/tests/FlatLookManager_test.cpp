@@ -15,6 +15,8 @@
 #include "Win32TestSupport.h"
 
 using namespace flatlook;
+using flattest::CornerX;
+using flattest::CornerY;
 using flattest::KindOf;
 using flattest::Sys;
 using flattest::TestDialog;
@@ -171,6 +173,39 @@ TEST_F(FlatLook, HookOnAThreadWithoutEntryDoesNothing)
     EXPECT_EQ(0u, call.dialogs);
 }
 
+struct SeenAtInit {
+    bool dialogWatched = false;
+    bool buttonAttached = false;
+    WORD buttonState = 0;
+    bool editAttached = false;
+};
+
+INT_PTR CALLBACK RecordInit(HWND dialog, UINT message, WPARAM, LPARAM lParam)
+{
+    if (message != WM_INITDIALOG)
+        return FALSE;
+    SeenAtInit* seen = reinterpret_cast<SeenAtInit*>(lParam);
+    FlatLookManager* m = GetFlatLookManager();
+    seen->dialogWatched = m->FindDialog(dialog) != nullptr;
+    if (FlatControl* button = m->FindControl(GetDlgItem(dialog, 3))) {
+        seen->buttonAttached = true;
+        seen->buttonState = button->State();
+    }
+    seen->editAttached = m->FindControl(GetDlgItem(dialog, 2)) != nullptr;
+    return TRUE;
+}
+
+TEST_F(FlatLook, ControlsAreAttachedAndRefreshedBeforeTheDialogInitialises)
+{
+    DialogTemplate t("init", WS_POPUP, 0, 0, 200, 150);
+    SeenAtInit seen;
+    TestDialog dialog(ListDialog(t).get(), nullptr, RecordInit, reinterpret_cast<LPARAM>(&seen));
+    EXPECT_TRUE(seen.dialogWatched);
+    EXPECT_TRUE(seen.buttonAttached);
+    EXPECT_TRUE(seen.editAttached);
+    EXPECT_TRUE(seen.buttonState & StateSmall) << "refreshed once when the dialog was attached";
+}
+
 struct Nested {
     HWND child = nullptr;
     const DLGTEMPLATE* childTemplate = nullptr;
@@ -299,6 +334,36 @@ TEST_F(FlatLook, BaseProcedureRefreshesBeforeFocusAndAfterPaint)
     EXPECT_EQ(nullptr, m->FindControl(list)) << "detached after WM_NCDESTROY was passed on";
 }
 
+// A control whose own procedure destroys it on WM_ENABLE or WM_SETTEXT.
+struct SelfDestroying {
+    static WNDPROC original;
+    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        LRESULT result = CallWindowProcA(original, w, message, wParam, lParam);
+        if (message == WM_ENABLE || message == WM_SETTEXT)
+            DestroyWindow(w);
+        return result;
+    }
+};
+WNDPROC SelfDestroying::original = nullptr;
+
+TEST_F(FlatLook, ControlDestroyedWhileHandlingAMessageIsLeftAlone)
+{
+    HWND host = Popup(0, 0, 300, 200, 0);
+    for (const char* cls : {"ListBox", "Edit", "Button"}) {
+        HWND w = Child(host, cls, 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
+        SelfDestroying::original = reinterpret_cast<WNDPROC>(
+            SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(SelfDestroying::Proc)));
+        ASSERT_TRUE(m->AttachControl(w)) << cls;
+        if (lstrcmpA(cls, "Button") == 0)
+            SetWindowTextA(w, "gone");
+        else
+            EnableWindow(w, FALSE);
+        EXPECT_FALSE(IsWindow(w)) << cls;
+        EXPECT_EQ(0u, m->ControlCount()) << cls;
+    }
+}
+
 TEST_F(FlatLook, ScrollBarControlRefreshRules)
 {
     HWND host = Popup(0, 0, 300, 200, 0);
@@ -343,7 +408,7 @@ TEST_F(FlatLook, ScrollBarControlRefreshRules)
 
 TEST_F(FlatLook, HoverFollowsTheCursor)
 {
-    DialogTemplate t("hover", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    DialogTemplate t("hover", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     HWND list = dialog.Item(1), edit = dialog.Item(2), combo = dialog.Item(5);
     HWND label = dialog.Item(4);
@@ -428,9 +493,28 @@ TEST_F(FlatLook, SmallFromTheFrameHeightAndClientEdgeShrink)
     }
 }
 
+TEST_F(FlatLook, ThreePixelClientEdgeMovesTheFrameInByOne)
+{
+    HWND host = Popup(600, 400, 300, 200);
+    HWND bordered = Child(host, "ListBox", WS_BORDER | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
+                          10, 10, 100, 60);
+    HWND plain = Child(host, "ListBox", LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE, 150, 10, 100,
+                       60);
+    PumpMessages(50);
+    ASSERT_TRUE(m->AttachControl(bordered));
+    ASSERT_TRUE(m->AttachControl(plain));
+    m->FindControl(bordered)->Refresh();
+    m->FindControl(plain)->Refresh();
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(bordered, 1, 30)) << "outer ring one pixel in";
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(bordered, 2, 30));
+    EXPECT_EQ(Sys(COLOR_BTNHIGHLIGHT), WindowPixel(bordered, 98, 30));
+    EXPECT_EQ(Sys(COLOR_BTNSHADOW), WindowPixel(plain, 0, 30)) << "a 2-pixel edge: no shrink";
+    EXPECT_EQ(Sys(COLOR_3DLIGHT), WindowPixel(plain, 1, 30));
+}
+
 TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
 {
-    DialogTemplate t("screen", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    DialogTemplate t("screen", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     SetForegroundWindow(dialog.get());
     HWND list = dialog.Item(1);
@@ -438,7 +522,7 @@ TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("item"));
     PumpMessages(100);
     ASSERT_TRUE(GetWindowLongA(list, GWL_STYLE) & WS_VSCROLL);
-    SetCursorPos(1000, 700);  // far from every control
+    flattest::ParkCursor();
     m->OnHoverTick();
     RECT r;
     GetWindowRect(list, &r);
@@ -466,7 +550,7 @@ TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
     EXPECT_EQ(Sys(COLOR_BTNFACE), WindowPixel(list, w - s - e, e)) << "active arrow box";
 
     // Disabled: the inner ring disappears into FACE.
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     m->OnHoverTick();
     EnableWindow(list, FALSE);
     EXPECT_EQ(Sys(COLOR_BTNFACE), WindowPixel(list, 1, h / 2));
@@ -475,10 +559,10 @@ TEST_F(FlatLook, FrameOfARealListBoxOnScreen)
 
 TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
 {
-    DialogTemplate t("focus", WS_POPUP | WS_VISIBLE, 0, 0, 200, 150);
+    DialogTemplate t("focus", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     SetForegroundWindow(dialog.get());
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     HWND edit = dialog.Item(2), button = dialog.Item(3);
     SetFocus(edit);
     PumpMessages(100);
@@ -504,7 +588,7 @@ TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
 
 TEST_F(FlatLook, FocusVariantsOfTheKinds)
 {
-    DialogTemplate t("focus kinds", WS_POPUP | WS_VISIBLE, 0, 0, 240, 120);
+    DialogTemplate t("focus kinds", WS_POPUP | WS_VISIBLE, CornerX, CornerY, 240, 120);
     t.AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWN | WS_TABSTOP, 5, 5, 80, 60, 1)
         .AddControl("SysIPAddress32", "", WS_VISIBLE | WS_TABSTOP, 5, 30, 100, 14, 2,
                     WS_EX_CLIENTEDGE)
@@ -515,7 +599,7 @@ TEST_F(FlatLook, FocusVariantsOfTheKinds)
                     5);
     TestDialog dialog(t.get());
     SetForegroundWindow(dialog.get());
-    SetCursorPos(1000, 700);
+    flattest::ParkCursor();
     PumpMessages(50);
     FlatControl* combo = m->FindControl(dialog.Item(1));
     FlatControl* ip = m->FindControl(dialog.Item(2));
@@ -572,6 +656,27 @@ TEST_F(FlatLook, TeardownUnhooksAndRestoresEveryProcedure)
     EXPECT_EQ(0u, m->DialogCount()) << "no hook any more";
     // The windows keep working on their own procedures.
     EXPECT_EQ(0, SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("one")));
+}
+
+TEST(ProcessExit, TeardownWithLiveSubclassedWindowsEndsCleanly)
+{
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string probe(path, n);
+    probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "flatlook_exit_probe.exe";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::string command = "\"" + probe + "\"";
+    ASSERT_TRUE(CreateProcessA(probe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process))
+        << probe;
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 20000));
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(0u, code);
 }
 
 struct ModalRun {

@@ -41,6 +41,14 @@ private:
 // A plain dialog procedure that accepts the focus default.
 INT_PTR CALLBACK PlainDialogProc(HWND, UINT, WPARAM, LPARAM);
 
+// Where the visible test windows go (dialog units): the lower right part of
+// the 1024 x 768 screen, away from the centre and the top-left corner where
+// other programs' windows tend to open.
+constexpr int CornerX = 430, CornerY = 290;
+
+// Puts the cursor in the bottom-left corner, over none of the test windows.
+inline void ParkCursor() { SetCursorPos(2, 765); }
+
 // Reads a pixel of a window's own window DC (screen content under Xvfb).
 COLORREF WindowPixel(HWND window, int x, int y);
 
