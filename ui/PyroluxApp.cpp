@@ -15,7 +15,7 @@ BOOL CPyroluxApp::InitInstance()
     AfxEnableControlContainer();
 
     // Before any window exists, so every dialog of this thread is flat.
-    GetFlatLookManager()->Install(static_cast<DWORD>(-1), FlatLookManager::ModeDialogs);
+    GetFlatLookManager()->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
 
     CPyroluxDlg dlg;
     m_pMainWnd = &dlg;

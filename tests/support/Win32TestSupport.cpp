@@ -18,6 +18,19 @@ void PumpMessages(DWORD milliseconds)
     }
 }
 
+SIZE WindowTextExtent(HWND window, HFONT font)
+{
+    char text[256] = {};
+    GetWindowTextA(window, text, sizeof text);
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size;
+}
+
 MemoryDib::MemoryDib(int width, int height, COLORREF fill) : m_width(width), m_height(height)
 {
     BITMAPINFO info = {};

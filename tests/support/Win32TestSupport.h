@@ -26,6 +26,9 @@ bool PumpUntil(Predicate done, DWORD milliseconds)
     return true;
 }
 
+// Size of a window's text drawn in `font` on the window's DC.
+SIZE WindowTextExtent(HWND window, HFONT font);
+
 // A 32-bpp top-down DIB section selected into its own memory DC.
 class MemoryDib {
 public:

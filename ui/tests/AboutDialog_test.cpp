@@ -11,16 +11,6 @@
 #include "Win32TestSupport.h"
 #include "resource.h"
 
-CWinApp theApp;
-
-int main(int argc, char** argv)
-{
-    AfxWinInit(GetModuleHandleA(nullptr));
-    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
-    InitCommonControlsEx(&icc);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
 
 namespace {
 
@@ -245,18 +235,6 @@ HyperlinkControl* LinkOf(HWND dialog, int id)
     return dynamic_cast<HyperlinkControl*>(CWnd::FromHandlePermanent(GetDlgItem(dialog, id)));
 }
 
-SIZE TextExtent(HWND hWnd, HFONT font)
-{
-    char text[256] = {};
-    GetWindowTextA(hWnd, text, sizeof text);
-    HDC dc = GetDC(hWnd);
-    HGDIOBJ old = SelectObject(dc, font);
-    SIZE size;
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-    SelectObject(dc, old);
-    ReleaseDC(hWnd, dc);
-    return size;
-}
 
 TEST(AboutDialogRun, ShownWithoutOwnerWithBothLinksReady)
 {
@@ -287,7 +265,7 @@ TEST(AboutDialogRun, ShownWithoutOwnerWithBothLinksReady)
             EXPECT_TRUE(link->GetStyle() & SS_NOTIFY);
             RECT client;
             link->GetClientRect(&client);
-            SIZE extent = TextExtent(link->m_hWnd, link->GetUnderlinedFont());
+            SIZE extent = testsupport::WindowTextExtent(link->m_hWnd, link->GetUnderlinedFont());
             EXPECT_EQ(client.right, extent.cx) << l.id;
             EXPECT_EQ(client.bottom, extent.cy) << l.id;
             EXPECT_NE(link->GetHandCursor(), nullptr);

@@ -1,6 +1,7 @@
 // The main dialog's handler rules that are awkward to reach end to end,
 // checked in-process on the real dialog: the error line's timing and what a
 // stop reads back.
+#include "FlatLookManager.h"
 #include "PyroluxDlg.h"
 #include "TestRun.h"
 #include "resource.h"
@@ -61,6 +62,8 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD)
 
 void RunDialog(Script& script, UINT period)
 {
+    // As the program runs it: the flat look on this thread.
+    GetFlatLookManager()->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
     g_script = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, period, RunScript);
     CPyroluxDlg dlg;

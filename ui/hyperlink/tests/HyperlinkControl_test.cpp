@@ -348,18 +348,6 @@ RECT RectInParent(HWND hWnd)
     return r;
 }
 
-SIZE TextExtent(HWND hWnd, HFONT font)
-{
-    char text[256] = {};
-    GetWindowTextA(hWnd, text, sizeof text);
-    HDC dc = GetDC(hWnd);
-    HGDIOBJ old = SelectObject(dc, font);
-    SIZE size;
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
-    SelectObject(dc, old);
-    ReleaseDC(hWnd, dc);
-    return size;
-}
 
 // Runs `body` inside a modal dialog with links bound to the given items.
 void WithLinks(std::vector<std::pair<int, HyperlinkControl*>> bindings,
@@ -502,7 +490,7 @@ TEST(FitToText, EachAlignmentKeepsItsAnchorWhileShrinkingAndGrowing)
         RECT now = RectInParent(link.m_hWnd);
         RECT client;
         GetClientRect(link.m_hWnd, &client);
-        SIZE text = TextExtent(link.m_hWnd, link.GetUnderlinedFont());
+        SIZE text = testsupport::WindowTextExtent(link.m_hWnd, link.GetUnderlinedFont());
         // A centred item shrinks by half the difference on each side.
         if (id == IDC_CENTER)
             EXPECT_LE(std::abs(client.right - text.cx), 1) << id;

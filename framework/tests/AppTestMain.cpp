@@ -1,5 +1,6 @@
-// The link tests run with an application object (the error box is captioned
-// with its name) and the common controls ready, as in the program.
+// main() for test programs of windows built on the framework: an application
+// object (message boxes are captioned with its name) and the common controls
+// ready, as in the program.
 #include <gtest/gtest.h>
 
 #include "Afx.h"
