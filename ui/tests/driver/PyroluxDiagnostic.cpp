@@ -87,7 +87,26 @@ int main(int argc, char** argv)
     std::printf("Stop to last worker ended:       %lu ms%s\n",
                 static_cast<unsigned long>(Now() - stopped), ended ? "" : " (not all ended!)");
 
+    // Start/Stop clicked 200 times as fast as messages allow.
+    DWORD clicks = Now();
+    HWND button = GetDlgItem(main, IDC_START_STOP);
+    for (int i = 0; i < 400; ++i) {
+        // Sent, not posted: each click is handled before the next one goes.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored);
+    }
+    bool idle = WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Start Test"; }, 30000);
+    DWORD_PTR answer = 0;
+    DWORD pinged = Now();
+    bool responsive = SendMessageTimeoutA(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) != 0;
+    DWORD pingMs = Now() - pinged;
+    bool drained = WaitFor([&] { return ThreadCount(program.processId()) <= baseline; }, 30000);
+    std::printf("200 x Start/Stop:                %lu ms; %s, %s (answered in %lu ms), %s\n",
+                static_cast<unsigned long>(Now() - clicks), idle ? "stopped" : "NOT stopped",
+                responsive ? "responsive" : "NOT responsive", static_cast<unsigned long>(pingMs),
+                drained ? "no worker left" : "workers left running!");
+
     Click(main, IDOK);
     program.HasExited(5000);
-    return 0;
+    return idle && responsive && drained ? 0 : 1;
 }
