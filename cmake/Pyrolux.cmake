@@ -43,11 +43,13 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   add_compile_options(-Wall -Wextra)
 endif()
 
-# pyrolux_add_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [NO_MAIN])
+# pyrolux_add_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [NO_MAIN] [DISPLAY])
 # One test executable, registered with ctest as one test. Under the win32
-# build ctest runs it through Wine.
+# build ctest runs it through Wine. DISPLAY marks a test that shows windows
+# which take the activation or that moves the pointer: such tests share one
+# display, so ctest runs them one at a time (resource lock "pointer").
 function(pyrolux_add_gtest name)
-  cmake_parse_arguments(T "NO_MAIN" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "NO_MAIN;DISPLAY" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   if(T_NO_MAIN)
     target_link_libraries(${name} PRIVATE ${T_LIBS} ${PYROLUX_GTEST})
@@ -59,6 +61,9 @@ function(pyrolux_add_gtest name)
   endif()
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  if(T_DISPLAY)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK pointer)
+  endif()
 endfunction()
 
 # pyrolux_dist(<target>): copy a deliverable into dist/ after every build.
