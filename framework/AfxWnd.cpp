@@ -44,6 +44,11 @@ void CWnd::Detach()
 
 CWnd::~CWnd()
 {
+    // A main window object that goes (a dialog-based program's local main
+    // dialog) must not stay the application's main window.
+    CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd == this)
+        app->m_pMainWnd = nullptr;
     // An object that goes before its window hands the window back to its
     // own procedure, so no message can reach a dead object.
     if (m_hWnd) {

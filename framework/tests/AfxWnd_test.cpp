@@ -320,6 +320,28 @@ TEST(Application, FalseFromInitInstanceRunsExitInstanceAndEnds)
     EXPECT_EQ(theApp.exitCalls, exitBefore + 1);
 }
 
+TEST(Application, MainWindowPointerGoesWithItsObject)
+{
+    // As a dialog-based program does it: the main dialog is a local of
+    // InitInstance, and the entry point looks at m_pMainWnd afterwards.
+    CWnd other;
+    {
+        CWnd wnd;
+        ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+        theApp.m_pMainWnd = &wnd;
+        EXPECT_EQ(AfxGetMainWnd(), &wnd);
+        wnd.DestroyWindow();
+    }
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+
+    theApp.m_pMainWnd = &other;
+    {
+        CWnd unrelated;
+    }
+    EXPECT_EQ(AfxGetMainWnd(), &other);
+    theApp.m_pMainWnd = nullptr;
+}
+
 TEST(Application, TrueFromInitInstanceRunsTheLoopUntilQuit)
 {
     theApp.initResult = TRUE;
