@@ -6,6 +6,7 @@
 #include "TestRun.h"
 #include "resource.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -108,4 +109,37 @@ TEST(PyroluxDlgTest, ErrorLineFollowsTheFlagsAtEachTick)
     EXPECT_EQ(seen[8], " Error in Matrix");
     EXPECT_EQ(seen[9], "No Error(s) detected yet!");
     EXPECT_EQ(g_testFlags.Idle.load(), 1);
+}
+
+TEST(PyroluxDlgTest, ProgressBarsHaveTheirRangesAndTheDefaultStep)
+{
+    struct Bar { int id; int maximum; };
+    const Bar bars[] = {
+        { IDC_PROGRESS_COMPLEX_MATRIX, 90 }, { IDC_PROGRESS_CHIPSET_MEMORY, 50 },
+        { IDC_PROGRESS_CPU_CHIPSET, 45 },    { IDC_PROGRESS_FIBONACCI, 60 },
+        { IDC_PROGRESS_PI, 75 },             { IDC_PROGRESS_PRIME, 70 },
+    };
+    std::vector<PBRANGE> ranges;
+    std::vector<LRESULT> steps;
+    Script script;
+    script.steps = {
+        [&](HWND main) {
+            for (const Bar& bar : bars) {
+                PBRANGE range = {};
+                SendDlgItemMessageA(main, bar.id, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+                ranges.push_back(range);
+                // PBM_SETSTEP answers the step it replaces.
+                steps.push_back(SendDlgItemMessageA(main, bar.id, PBM_SETSTEP, 10, 0));
+            }
+            PostMessageA(main, WM_COMMAND, IDOK, 0);
+        },
+    };
+    RunDialog(script, 100);
+
+    ASSERT_EQ(ranges.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(ranges[i].iLow, 1) << bars[i].id;
+        EXPECT_EQ(ranges[i].iHigh, bars[i].maximum) << bars[i].id;
+        EXPECT_EQ(steps[i], 10) << bars[i].id;
+    }
 }
