@@ -106,7 +106,11 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
         state.pWndInit = nullptr;
         HWND hWnd = reinterpret_cast<HWND>(wParam);
         pWnd->Attach(hWnd);
-        pWnd->PreSubclassWindow();
+        try {
+            pWnd->PreSubclassWindow();
+        } catch (...) {
+            // Nothing may unwind through USER32; the window is bound anyway.
+        }
         pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     }

@@ -126,6 +126,21 @@ TEST(MessageMap, ExceptionInHandlerDoesNotEscapeTheWindowProcedure)
     wnd.DestroyWindow();
 }
 
+class ThrowingAttach : public CWnd {
+public:
+    void PreSubclassWindow() override { throw 1; }
+};
+
+TEST(MessageMap, ExceptionInAttachHookDoesNotEscapeWindowCreation)
+{
+    // The attach hook of a created window runs inside the creation hook,
+    // called by USER32.
+    ThrowingAttach wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+    EXPECT_TRUE(wnd.DestroyWindow());
+}
+
 class AttachLog : public CStatic {
 public:
     std::vector<std::string>* log = nullptr;
