@@ -44,6 +44,11 @@ void CWnd::Detach()
 
 CWnd::~CWnd()
 {
+    // A main window object that goes (a dialog-based program's local main
+    // dialog) must not stay the application's main window.
+    CWinApp* app = AfxGetApp();
+    if (app && app->m_pMainWnd == this)
+        app->m_pMainWnd = nullptr;
     // An object that goes before its window hands the window back to its
     // own procedure, so no message can reach a dead object.
     if (m_hWnd) {
@@ -101,7 +106,11 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
         state.pWndInit = nullptr;
         HWND hWnd = reinterpret_cast<HWND>(wParam);
         pWnd->Attach(hWnd);
-        pWnd->PreSubclassWindow();
+        try {
+            pWnd->PreSubclassWindow();
+        } catch (...) {
+            // Nothing may unwind through USER32; the window is bound anyway.
+        }
         pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
             ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
     }

@@ -126,6 +126,21 @@ TEST(MessageMap, ExceptionInHandlerDoesNotEscapeTheWindowProcedure)
     wnd.DestroyWindow();
 }
 
+class ThrowingAttach : public CWnd {
+public:
+    void PreSubclassWindow() override { throw 1; }
+};
+
+TEST(MessageMap, ExceptionInAttachHookDoesNotEscapeWindowCreation)
+{
+    // The attach hook of a created window runs inside the creation hook,
+    // called by USER32.
+    ThrowingAttach wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+    EXPECT_TRUE(wnd.DestroyWindow());
+}
+
 class AttachLog : public CStatic {
 public:
     std::vector<std::string>* log = nullptr;
@@ -318,6 +333,28 @@ TEST(Application, FalseFromInitInstanceRunsExitInstanceAndEnds)
     EXPECT_EQ(AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOW), 42);
     EXPECT_EQ(theApp.initCalls, initBefore + 1);
     EXPECT_EQ(theApp.exitCalls, exitBefore + 1);
+}
+
+TEST(Application, MainWindowPointerGoesWithItsObject)
+{
+    // As a dialog-based program does it: the main dialog is a local of
+    // InitInstance, and the entry point looks at m_pMainWnd afterwards.
+    CWnd other;
+    {
+        CWnd wnd;
+        ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+        theApp.m_pMainWnd = &wnd;
+        EXPECT_EQ(AfxGetMainWnd(), &wnd);
+        wnd.DestroyWindow();
+    }
+    EXPECT_EQ(AfxGetMainWnd(), nullptr);
+
+    theApp.m_pMainWnd = &other;
+    {
+        CWnd unrelated;
+    }
+    EXPECT_EQ(AfxGetMainWnd(), &other);
+    theApp.m_pMainWnd = nullptr;
 }
 
 TEST(Application, TrueFromInitInstanceRunsTheLoopUntilQuit)

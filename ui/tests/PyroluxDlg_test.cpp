@@ -6,8 +6,10 @@
 #include "TestRun.h"
 #include "resource.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -108,4 +110,107 @@ TEST(PyroluxDlgTest, ErrorLineFollowsTheFlagsAtEachTick)
     EXPECT_EQ(seen[8], " Error in Matrix");
     EXPECT_EQ(seen[9], "No Error(s) detected yet!");
     EXPECT_EQ(g_testFlags.Idle.load(), 1);
+}
+
+TEST(PyroluxDlgTest, ProgressBarsHaveTheirRangesAndTheDefaultStep)
+{
+    struct Bar { int id; int maximum; };
+    const Bar bars[] = {
+        { IDC_PROGRESS_COMPLEX_MATRIX, 90 }, { IDC_PROGRESS_CHIPSET_MEMORY, 50 },
+        { IDC_PROGRESS_CPU_CHIPSET, 45 },    { IDC_PROGRESS_FIBONACCI, 60 },
+        { IDC_PROGRESS_PI, 75 },             { IDC_PROGRESS_PRIME, 70 },
+    };
+    std::vector<PBRANGE> ranges;
+    std::vector<LRESULT> steps;
+    Script script;
+    script.steps = {
+        [&](HWND main) {
+            for (const Bar& bar : bars) {
+                PBRANGE range = {};
+                SendDlgItemMessageA(main, bar.id, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
+                ranges.push_back(range);
+                // PBM_SETSTEP answers the step it replaces.
+                steps.push_back(SendDlgItemMessageA(main, bar.id, PBM_SETSTEP, 10, 0));
+            }
+            PostMessageA(main, WM_COMMAND, IDOK, 0);
+        },
+    };
+    RunDialog(script, 100);
+
+    ASSERT_EQ(ranges.size(), 6u);
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(ranges[i].iLow, 1) << bars[i].id;
+        EXPECT_EQ(ranges[i].iHigh, bars[i].maximum) << bars[i].id;
+        EXPECT_EQ(steps[i], 10) << bars[i].id;
+    }
+}
+
+// The program's resources (this test links the program's resource script).
+TEST(PyroluxResources, VersionResourceOfTheProgram)
+{
+    char path[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameA(nullptr, path, MAX_PATH), 0u);
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<char> data(size);
+    ASSERT_TRUE(GetFileVersionInfoA(path, 0, size, data.data()));
+
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(94, 0)));
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+    EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(1, 0)));
+    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
+    EXPECT_EQ(fixed->dwFileFlags & fixed->dwFileFlagsMask,
+              static_cast<DWORD>(VS_FF_PRIVATEBUILD | VS_FF_SPECIALBUILD));
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+
+    const char* const expected[][2] = {
+        { "Comments", "BETA 4 Version" },
+        { "CompanyName", "Quillmark" },
+        { "FileDescription", "Pyrolux BETA  Application" },
+        { "FileVersion", "0. 94" },
+        { "InternalName", "Pyrolux" },
+        { "OriginalFilename", "Pyrolux.EXE" },
+        { "PrivateBuild", "399" },
+        { "ProductName", "Pyrolux Application" },
+        { "ProductVersion", "BETA 4" },
+        { "SpecialBuild", "32" },
+    };
+    for (const auto& e : expected) {
+        std::string key = std::string("\\StringFileInfo\\040904b0\\") + e[0];
+        char* value = nullptr;
+        length = 0;
+        ASSERT_TRUE(VerQueryValueA(data.data(), key.c_str(), reinterpret_cast<void**>(&value), &length))
+            << e[0];
+        EXPECT_STREQ(value, e[1]) << e[0];
+    }
+}
+
+TEST(PyroluxResources, MainDialogTemplateHeader)
+{
+    HRSRC res = FindResourceA(nullptr, MAKEINTRESOURCEA(IDD_PYROLUX_DIALOG), reinterpret_cast<LPCSTR>(RT_DIALOG));
+    ASSERT_NE(res, nullptr);
+    const BYTE* p = static_cast<const BYTE*>(LockResource(LoadResource(nullptr, res)));
+    ASSERT_NE(p, nullptr);
+    WORD version, signature, count, cx, cy;
+    DWORD exStyle, style;
+    std::memcpy(&version, p, 2);
+    std::memcpy(&signature, p + 2, 2);
+    std::memcpy(&exStyle, p + 8, 4);
+    std::memcpy(&style, p + 12, 4);
+    std::memcpy(&count, p + 16, 2);
+    std::memcpy(&cx, p + 22, 2);
+    std::memcpy(&cy, p + 24, 2);
+    EXPECT_EQ(version, 1);
+    EXPECT_EQ(signature, 0xFFFF);  // an extended template
+    EXPECT_EQ(exStyle, static_cast<DWORD>(WS_EX_APPWINDOW));
+    EXPECT_EQ(style, static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
+                                        DS_3DLOOK | DS_SETFONT | DS_CENTER | DS_CENTERMOUSE));
+    EXPECT_EQ(count, 25);
+    EXPECT_EQ(cx, 225);
+    EXPECT_EQ(cy, 180);
 }

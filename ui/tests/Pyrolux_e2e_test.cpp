@@ -197,8 +197,8 @@ TEST(PyroluxEndToEnd, AboutFromTheSystemMenuDuringARun)
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
     EXPECT_EQ(ItemText(main, IDC_START_STOP), "&Stop");
 
-    // Another system command still does its default work.
-    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX | 0x0003, 0);  // low bits are ignored
+    // The low four bits of a system command are ignored.
+    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX | 0x0003, 0);
     about = program.WaitForDialog(kAboutCaption, 5000);
     ASSERT_TRUE(about);
     Click(about, IDOK);
