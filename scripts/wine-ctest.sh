@@ -5,8 +5,15 @@ set -euo pipefail
 build=$(cd "$1" && pwd); shift
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 "$(dirname "$0")/wine-prefix.sh" "$WINEPREFIX"
+# The persistent server never times out: take it (and every Wine process of
+# the prefix) down however this script ends, interrupted runs included.
+trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'exit 130' INT TERM HUP
 wineserver -p 2>/dev/null || true  # already running is fine
+# One test at a time: the tests share one X display, one pointer and one
+# prefix (registry, activation), and a test that moves the pointer or
+# watches the registry fails when another one runs beside it. A later -j in
+# the arguments still wins.
 rc=0
-ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@" || rc=$?
-wineserver -k || true
+ctest --test-dir "$build" --output-on-failure -j 1 "$@" || rc=$?
 exit $rc
