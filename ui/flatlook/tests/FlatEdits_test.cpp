@@ -161,6 +161,44 @@ TEST_F(Edits, LeftAlignedBuddyCarriesTheLineDownItsLeftSide)
     EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 3, 1));
 }
 
+// The up-down draws the same rows itself, so they are overwritten with a
+// marker first: whatever then shows came from the edit's own frame. The
+// edit overlaps the up-down's first two columns and covers them on screen.
+TEST_F(Edits, EditDrawsItsLineOntoTheUpDown)
+{
+    const COLORREF marker = RGB(1, 2, 3);
+    const int e = GetSystemMetrics(SM_CXEDGE);
+    auto mark = [&](HWND upDown) {
+        SIZE u = SizeOf(upDown);
+        HDC dc = GetDC(upDown);
+        SolidFill(dc, 0, 0, u.cx, u.cy, marker);
+        ReleaseDC(upDown, dc);
+    };
+
+    HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
+    SIZE u = SizeOf(upDown);
+    mark(upDown);
+    Object(IdEdit)->Refresh();
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 2, 1)) << "idle: HIGHLIGHT";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, u.cx - e - 1, 1)) << "last pixel of the line";
+    EXPECT_EQ(marker, WindowPixel(upDown, u.cx - e, 1));
+    EXPECT_EQ(marker, WindowPixel(upDown, 2, 2)) << "one row only";
+
+    mark(upDown);
+    Over(edit);
+    ASSERT_TRUE(Object(IdEdit)->State() & StateHot);
+    EXPECT_EQ(DKSHADOW, WindowPixel(upDown, u.cx - e - 1, 1)) << "active edit: DKSHADOW";
+
+    HWND left = Item(IdUpDownLeft);
+    SIZE l = SizeOf(left);
+    mark(left);
+    Object(IdEditLeft)->Refresh();
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(left, 1, 1));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(left, 1, l.cy - e - 1)) << "the column down the left side";
+    EXPECT_EQ(marker, WindowPixel(left, 1, l.cy - e));
+    EXPECT_EQ(marker, WindowPixel(left, 2, 2));
+}
+
 TEST_F(Edits, DisablingTheEditRepaintsItsUpDownInFace)
 {
     HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
