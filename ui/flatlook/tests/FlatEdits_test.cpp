@@ -204,19 +204,28 @@ TEST_F(Edits, DisablingTheEditRepaintsItsUpDownInFace)
     HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
     SIZE u = SizeOf(upDown);
     Object(IdUpDown)->Refresh();
-    ASSERT_EQ(HIGHLIGHT, WindowPixel(upDown, 1, 1));
-    ASSERT_EQ(LIGHT, WindowPixel(upDown, 1, u.cy - 2));
+    // Columns 0 and 1 lie under the edit; read the up-down's own pixels
+    // right of them.
+    ASSERT_EQ(LIGHT, WindowPixel(upDown, 5, u.cy - 2));
+    ASSERT_EQ(LIGHT, WindowPixel(upDown, u.cx - 2, u.cy / 2));
+    // Overwrite the up-down, so that only a repaint can bring its frame back.
+    const COLORREF marker = RGB(1, 2, 3);
+    HDC dc = GetDC(upDown);
+    SolidFill(dc, 0, 0, u.cx, u.cy, marker);
+    ReleaseDC(upDown, dc);
     EnableWindow(edit, FALSE);  // no pumping: WM_ENABLE alone repaints the up-down
-    EXPECT_EQ(FACE, WindowPixel(upDown, 1, 1)) << "the continued lines follow the edit";
-    EXPECT_EQ(FACE, WindowPixel(upDown, 1, u.cy - 2));
-    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2)) << "flat arrow boxes";
-    EXPECT_EQ(FACE, WindowPixel(upDown, 1, 3));
+    EXPECT_EQ(FACE, WindowPixel(upDown, 2, 1)) << "the continued lines follow the edit";
+    EXPECT_EQ(FACE, WindowPixel(upDown, 5, u.cy - 2)) << "the up-down's own bottom row";
+    EXPECT_EQ(FACE, WindowPixel(upDown, u.cx - 2, u.cy / 2)) << "and its right column";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 2, 2)) << "flat arrow boxes";
+    EXPECT_EQ(FACE, WindowPixel(upDown, 3, 3));
     EXPECT_EQ(FACE, WindowPixel(edit, 1, SizeOf(edit).cy / 2)) << "disabled inner ring";
 
     // Even a hovered up-down keeps flat arrows while its buddy is disabled.
     Over(upDown);
     EXPECT_FALSE(Object(IdEdit)->State() & StateHot) << "a disabled buddy is not made hot";
-    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 2, 2));
+    EXPECT_EQ(FACE, WindowPixel(upDown, 3, 3));
 }
 
 TEST_F(Edits, ReadOnlyEditKeepsAFaceInnerRing)
