@@ -250,10 +250,16 @@ TEST_F(Edits, HoveringAnUpDownMakesItsBuddyHot)
     EXPECT_EQ(Item(IdUpDown), m->HotWindow());
     EXPECT_TRUE(Object(IdEdit)->State() & StateHot);
     EXPECT_EQ(DKSHADOW, WindowPixel(Item(IdEdit), 1, SizeOf(Item(IdEdit)).cy / 2));
+    // The up-down's own arrow boxes take the active look (column 2 on: the
+    // first two lie under the edit).
+    EXPECT_EQ(FACE, WindowPixel(Item(IdUpDown), 2, 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdUpDown), 3, 3));
     Away();
     EXPECT_FALSE(Object(IdUpDown)->State() & StateHot);
     EXPECT_FALSE(Object(IdEdit)->State() & StateHot);
     EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdEdit), 1, SizeOf(Item(IdEdit)).cy / 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdUpDown), 2, 2));
+    EXPECT_EQ(FACE, WindowPixel(Item(IdUpDown), 3, 3));
 }
 
 TEST_F(Edits, UpDownInsideAPickerPassesItsHotStateOn)
