@@ -287,6 +287,12 @@ TEST_F(Edits, ComboAndPickerFrames)
     RECT box = DropButtonBox({0, 0, 100, 24}, s);
     EXPECT_TRUE(RingIs(combo, {0, 0, 100, 24}, SHADOW, HIGHLIGHT));
     EXPECT_TRUE(RingIs(combo, box, HIGHLIGHT, SHADOW));
+    Object(IdCombo)->SetStateFlag(StateHot, true);
+    MemoryDib hot(100, 24);
+    draw(IdCombo, hot);
+    Object(IdCombo)->SetStateFlag(StateHot, false);
+    EXPECT_TRUE(RingIs(hot, box, FACE, DKSHADOW)) << "a hot combo's drop box";
+    EXPECT_TRUE(RingIs(hot, flattest::Shrunk(box, 1), HIGHLIGHT, SHADOW));
     EnableWindow(Item(IdCombo), FALSE);
     MemoryDib disabled(100, 24);
     draw(IdCombo, disabled);
