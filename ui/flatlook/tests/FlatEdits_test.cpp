@@ -90,9 +90,8 @@ protected:
         m_dialog = CreateDialogIndirectParamA(nullptr, t.get(), nullptr,
                                               flattest::PlainDialogProc, 0);
         ASSERT_NE(nullptr, m_dialog);
-        SetForegroundWindow(m_dialog);
-        SetFocus(GetDlgItem(m_dialog, IdLabel));  // no attached control focused
-        ASSERT_EQ(GetDlgItem(m_dialog, IdLabel), GetFocus());
+        // No attached control focused.
+        ASSERT_TRUE(flattest::TakeFocus(m_dialog, GetDlgItem(m_dialog, IdLabel)));
         Away();
         PumpMessages(100);
     }
