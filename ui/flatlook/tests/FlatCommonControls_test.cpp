@@ -516,6 +516,18 @@ TEST_F(Window, TabControlPaint)
         << "tab 0 keeps its leading edge";
     DestroyWindow(second);
 
+    // Bottom tabs get the FACE strip at the frame's bottom-left corner.
+    HWND bottom = MakeTab(m_host, TCS_BOTTOM, 1);
+    ASSERT_TRUE(m->AttachControl(bottom));
+    MemoryDib bottomSelected(300, 150);
+    static_cast<FlatTab*>(m->FindControl(bottom))->Paint(bottomSelected.dc(), frame);
+    SendMessageA(bottom, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&s));
+    int strip = s.bottom - s.top + 2;
+    EXPECT_EQ(FACE, bottomSelected.Pixel(0, 149)) << "the FACE strip of a bottom tab control";
+    EXPECT_EQ(FACE, bottomSelected.Pixel(1, 150 - strip));
+    EXPECT_NE(FACE, bottomSelected.Pixel(0, 149 - strip)) << "strip height";
+    DestroyWindow(bottom);
+
     HWND none = MakeTab(m_host, 0, -1);
     ASSERT_TRUE(m->AttachControl(none));
     ASSERT_EQ(-1, SendMessageA(none, TCM_GETCURSEL, 0, 0));

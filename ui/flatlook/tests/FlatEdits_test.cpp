@@ -90,9 +90,8 @@ protected:
         m_dialog = CreateDialogIndirectParamA(nullptr, t.get(), nullptr,
                                               flattest::PlainDialogProc, 0);
         ASSERT_NE(nullptr, m_dialog);
-        SetForegroundWindow(m_dialog);
-        SetFocus(GetDlgItem(m_dialog, IdLabel));  // no attached control focused
-        ASSERT_EQ(GetDlgItem(m_dialog, IdLabel), GetFocus());
+        // No attached control focused.
+        ASSERT_TRUE(flattest::TakeFocus(m_dialog, GetDlgItem(m_dialog, IdLabel)));
         Away();
         PumpMessages(100);
     }
@@ -161,24 +160,71 @@ TEST_F(Edits, LeftAlignedBuddyCarriesTheLineDownItsLeftSide)
     EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 3, 1));
 }
 
+// The up-down draws the same rows itself, so they are overwritten with a
+// marker first: whatever then shows came from the edit's own frame. The
+// edit overlaps the up-down's first two columns and covers them on screen.
+TEST_F(Edits, EditDrawsItsLineOntoTheUpDown)
+{
+    const COLORREF marker = RGB(1, 2, 3);
+    const int e = GetSystemMetrics(SM_CXEDGE);
+    auto mark = [&](HWND upDown) {
+        SIZE u = SizeOf(upDown);
+        HDC dc = GetDC(upDown);
+        SolidFill(dc, 0, 0, u.cx, u.cy, marker);
+        ReleaseDC(upDown, dc);
+    };
+
+    HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
+    SIZE u = SizeOf(upDown);
+    mark(upDown);
+    Object(IdEdit)->Refresh();
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 2, 1)) << "idle: HIGHLIGHT";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, u.cx - e - 1, 1)) << "last pixel of the line";
+    EXPECT_EQ(marker, WindowPixel(upDown, u.cx - e, 1));
+    EXPECT_EQ(marker, WindowPixel(upDown, 2, 2)) << "one row only";
+
+    mark(upDown);
+    Over(edit);
+    ASSERT_TRUE(Object(IdEdit)->State() & StateHot);
+    EXPECT_EQ(DKSHADOW, WindowPixel(upDown, u.cx - e - 1, 1)) << "active edit: DKSHADOW";
+
+    HWND left = Item(IdUpDownLeft);
+    SIZE l = SizeOf(left);
+    mark(left);
+    Object(IdEditLeft)->Refresh();
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(left, 1, 1));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(left, 1, l.cy - e - 1)) << "the column down the left side";
+    EXPECT_EQ(marker, WindowPixel(left, 1, l.cy - e));
+    EXPECT_EQ(marker, WindowPixel(left, 2, 2));
+}
+
 TEST_F(Edits, DisablingTheEditRepaintsItsUpDownInFace)
 {
     HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
     SIZE u = SizeOf(upDown);
     Object(IdUpDown)->Refresh();
-    ASSERT_EQ(HIGHLIGHT, WindowPixel(upDown, 1, 1));
-    ASSERT_EQ(LIGHT, WindowPixel(upDown, 1, u.cy - 2));
+    // Columns 0 and 1 lie under the edit; read the up-down's own pixels
+    // right of them.
+    ASSERT_EQ(LIGHT, WindowPixel(upDown, 5, u.cy - 2));
+    ASSERT_EQ(LIGHT, WindowPixel(upDown, u.cx - 2, u.cy / 2));
+    // Overwrite the up-down, so that only a repaint can bring its frame back.
+    const COLORREF marker = RGB(1, 2, 3);
+    HDC dc = GetDC(upDown);
+    SolidFill(dc, 0, 0, u.cx, u.cy, marker);
+    ReleaseDC(upDown, dc);
     EnableWindow(edit, FALSE);  // no pumping: WM_ENABLE alone repaints the up-down
-    EXPECT_EQ(FACE, WindowPixel(upDown, 1, 1)) << "the continued lines follow the edit";
-    EXPECT_EQ(FACE, WindowPixel(upDown, 1, u.cy - 2));
-    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2)) << "flat arrow boxes";
-    EXPECT_EQ(FACE, WindowPixel(upDown, 1, 3));
+    EXPECT_EQ(FACE, WindowPixel(upDown, 2, 1)) << "the continued lines follow the edit";
+    EXPECT_EQ(FACE, WindowPixel(upDown, 5, u.cy - 2)) << "the up-down's own bottom row";
+    EXPECT_EQ(FACE, WindowPixel(upDown, u.cx - 2, u.cy / 2)) << "and its right column";
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 2, 2)) << "flat arrow boxes";
+    EXPECT_EQ(FACE, WindowPixel(upDown, 3, 3));
     EXPECT_EQ(FACE, WindowPixel(edit, 1, SizeOf(edit).cy / 2)) << "disabled inner ring";
 
     // Even a hovered up-down keeps flat arrows while its buddy is disabled.
     Over(upDown);
     EXPECT_FALSE(Object(IdEdit)->State() & StateHot) << "a disabled buddy is not made hot";
-    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 2, 2));
+    EXPECT_EQ(FACE, WindowPixel(upDown, 3, 3));
 }
 
 TEST_F(Edits, ReadOnlyEditKeepsAFaceInnerRing)
@@ -203,10 +249,16 @@ TEST_F(Edits, HoveringAnUpDownMakesItsBuddyHot)
     EXPECT_EQ(Item(IdUpDown), m->HotWindow());
     EXPECT_TRUE(Object(IdEdit)->State() & StateHot);
     EXPECT_EQ(DKSHADOW, WindowPixel(Item(IdEdit), 1, SizeOf(Item(IdEdit)).cy / 2));
+    // The up-down's own arrow boxes take the active look (column 2 on: the
+    // first two lie under the edit).
+    EXPECT_EQ(FACE, WindowPixel(Item(IdUpDown), 2, 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdUpDown), 3, 3));
     Away();
     EXPECT_FALSE(Object(IdUpDown)->State() & StateHot);
     EXPECT_FALSE(Object(IdEdit)->State() & StateHot);
     EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdEdit), 1, SizeOf(Item(IdEdit)).cy / 2));
+    EXPECT_EQ(HIGHLIGHT, WindowPixel(Item(IdUpDown), 2, 2));
+    EXPECT_EQ(FACE, WindowPixel(Item(IdUpDown), 3, 3));
 }
 
 TEST_F(Edits, UpDownInsideAPickerPassesItsHotStateOn)
@@ -234,6 +286,12 @@ TEST_F(Edits, ComboAndPickerFrames)
     RECT box = DropButtonBox({0, 0, 100, 24}, s);
     EXPECT_TRUE(RingIs(combo, {0, 0, 100, 24}, SHADOW, HIGHLIGHT));
     EXPECT_TRUE(RingIs(combo, box, HIGHLIGHT, SHADOW));
+    Object(IdCombo)->SetStateFlag(StateHot, true);
+    MemoryDib hot(100, 24);
+    draw(IdCombo, hot);
+    Object(IdCombo)->SetStateFlag(StateHot, false);
+    EXPECT_TRUE(RingIs(hot, box, FACE, DKSHADOW)) << "a hot combo's drop box";
+    EXPECT_TRUE(RingIs(hot, flattest::Shrunk(box, 1), HIGHLIGHT, SHADOW));
     EnableWindow(Item(IdCombo), FALSE);
     MemoryDib disabled(100, 24);
     draw(IdCombo, disabled);

@@ -564,9 +564,8 @@ TEST_F(FlatLook, FocusedFrameIsNotRedrawnUntilTheFocusLeaves)
     SetForegroundWindow(dialog.get());
     flattest::ParkCursor();
     HWND edit = dialog.Item(2), button = dialog.Item(3);
-    SetFocus(edit);
+    ASSERT_TRUE(flattest::TakeFocus(dialog.get(), edit));
     PumpMessages(100);
-    ASSERT_EQ(edit, GetFocus());
     FlatControl* o = m->FindControl(edit);
     o->Refresh();
     ASSERT_TRUE(o->State() & StateFocused);
@@ -611,8 +610,7 @@ TEST_F(FlatLook, FocusVariantsOfTheKinds)
     // The drop-down combo's inner edit: the combo counts as focused, and the
     // edit's EN_SETFOCUS has refreshed it already.
     HWND inner = GetTopWindow(dialog.Item(1));
-    SetFocus(inner);
-    ASSERT_EQ(inner, GetFocus());
+    ASSERT_TRUE(flattest::TakeFocus(dialog.get(), inner));
     EXPECT_TRUE(combo->HasFocus());
     EXPECT_TRUE(combo->State() & StateFocused);
 

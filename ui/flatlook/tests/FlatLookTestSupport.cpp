@@ -8,6 +8,7 @@
 #include "FlatCommonControls.h"
 #include "FlatEdits.h"
 #include "FlatScrollBar.h"
+#include "Win32TestSupport.h"
 
 using namespace flatlook;
 
@@ -56,6 +57,19 @@ void TestDialog::Destroy()
     if (m_hWnd)
         DestroyWindow(m_hWnd);
     m_hWnd = nullptr;
+}
+
+bool TakeFocus(HWND dialog, HWND control)
+{
+    return testsupport::PumpUntil(
+        [&] {
+            if (GetFocus() != control) {
+                SetForegroundWindow(dialog);
+                SetFocus(control);
+            }
+            return GetFocus() == control;
+        },
+        2000);
 }
 
 COLORREF WindowPixel(HWND window, int x, int y)

@@ -49,6 +49,11 @@ constexpr int CornerX = 430, CornerY = 290;
 // Puts the cursor in the bottom-left corner, over none of the test windows.
 inline void ParkCursor() { SetCursorPos(2, 765); }
 
+// Activates `dialog` and puts the focus on `control`, again and again for up
+// to two seconds: a window of another test process running beside this one
+// may take the activation away. Returns whether `control` has the focus.
+bool TakeFocus(HWND dialog, HWND control);
+
 // Reads a pixel of a window's own window DC (screen content under Xvfb).
 COLORREF WindowPixel(HWND window, int x, int y);
 
