@@ -29,37 +29,68 @@ void Click(HWND dialog, int id)
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-BOOL CALLBACK CloseAbout(HWND window, LPARAM)
+// Finds this thread's visible dialog with the caption; other programs may
+// show windows of the same name (the end-to-end test runs Pyrolux.exe).
+struct FindCaption {
+    const char* caption;
+    bool mustBeVisible;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnDialog(HWND window, LPARAM lParam)
 {
+    FindCaption* find = reinterpret_cast<FindCaption*>(lParam);
     char caption[64] = {};
     GetWindowTextA(window, caption, sizeof caption);
-    if (IsWindowVisible(window) && lstrcmpA(caption, "Pyrolux") == 0)
-        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    if ((IsWindowVisible(window) || !find->mustBeVisible) && lstrcmpA(caption, find->caption) == 0) {
+        find->found = window;
+        return FALSE;
+    }
     return TRUE;
+}
+
+HWND OwnDialog(const char* caption, bool mustBeVisible = true)
+{
+    FindCaption find = {caption, mustBeVisible, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), FindOwnDialog, reinterpret_cast<LPARAM>(&find));
+    return find.found;
 }
 
 // A script of steps run from a thread timer inside the dialog's modal loop,
 // one step per tick of `period` ms, so the dialog's own timer gets its turns
-// in between.
+// in between. A script that cannot finish ends the dialog after a while
+// rather than hanging the test.
 struct Script {
     std::vector<std::function<void(HWND)>> steps;
     size_t next = 0;
     HWND main = nullptr;
+    DWORD started = GetTickCount();
+    bool gaveUp = false;
 };
 Script* g_script;
 
 void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD)
 {
-    EnumThreadWindows(GetCurrentThreadId(), CloseAbout, 0);
+    if (HWND about = OwnDialog("Pyrolux"))
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
     Script& s = *g_script;
     if (!s.main) {
-        HWND found = FindWindowA("#32770", "Pyrolux BETA v.94");
-        if (!found || !IsWindowVisible(found))
+        s.main = OwnDialog("Pyrolux BETA v.94");
+        if (!s.main) {
+            if (GetTickCount() - s.started > 20000 && !s.gaveUp) {
+                s.gaveUp = true;
+                if (HWND hidden = OwnDialog("Pyrolux BETA v.94", false))
+                    PostMessageA(hidden, WM_COMMAND, IDCANCEL, 0);
+            }
             return;
-        s.main = found;
+        }
     }
-    if (s.next < s.steps.size())
+    if (s.next < s.steps.size()) {
         s.steps[s.next++](s.main);
+    } else if (GetTickCount() - s.started > 60000 && !s.gaveUp) {
+        s.gaveUp = true;
+        PostMessageA(s.main, WM_COMMAND, IDCANCEL, 0);
+    }
 }
 
 void RunDialog(Script& script, UINT period)
@@ -72,6 +103,7 @@ void RunDialog(Script& script, UINT period)
     dlg.DoModal();
     KillTimer(nullptr, timer);
     g_script = nullptr;
+    EXPECT_FALSE(script.gaveUp) << "the script could not drive the dialog to its end";
 }
 
 }  // namespace
