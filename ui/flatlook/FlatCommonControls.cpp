@@ -90,6 +90,15 @@ RECT VerticalTrackbarChannel(const RECT& k, const RECT& t, DWORD style)
     return {left, k.left, left + thick, k.right};
 }
 
+RECT TrackbarChannel(const RECT& reported, const RECT& thumb, DWORD style)
+{
+    bool laidOutHorizontally =
+        reported.right - reported.left > reported.bottom - reported.top;
+    if ((style & TBS_VERT) && laidOutHorizontally)
+        return VerticalTrackbarChannel(reported, thumb, style);
+    return reported;
+}
+
 void DrawTrackbarChannel(HDC dc, const RECT& channel, bool active)
 {
     if (active)
@@ -200,7 +209,7 @@ void FlatTrackbar::Paint(HDC dc)
     if (style & TBS_VERT) {
         RECT thumb = {};
         SendMessageA(m_hWnd, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-        channel = VerticalTrackbarChannel(channel, thumb, style);
+        channel = TrackbarChannel(channel, thumb, style);
     }
     DrawTrackbarChannel(dc, channel, Active());
     if (style & TBS_NOTHUMB)

@@ -54,6 +54,10 @@ int TabItemAt(HWND tab, POINT clientPoint);
 // The channel rectangle of a TBS_VERT trackbar, rebuilt from the one the
 // control reports (laid out as for a horizontal one) and the thumb.
 RECT VerticalTrackbarChannel(const RECT& reported, const RECT& thumb, DWORD style);
+// The channel to draw for a trackbar: the reported one, rebuilt with
+// VerticalTrackbarChannel when a vertical trackbar reports it laid out as for
+// a horizontal one (as Windows does; Wine already reports it vertical).
+RECT TrackbarChannel(const RECT& reported, const RECT& thumb, DWORD style);
 void DrawTrackbarChannel(HDC dc, const RECT& channel, bool active);
 // A rectangular thumb with TBS_BOTH, else one pointing by TBS_VERT and
 // TBS_LEFT/TBS_TOP. Every pen made is deleted, the DC's pen put back.

@@ -39,6 +39,22 @@ TEST(Trackbar, VerticalChannelIsRebuiltAroundTheThumb)
     EXPECT_EQ(12, VerticalTrackbarChannel(reported, thumb, TBS_VERT).left);
 }
 
+TEST(Trackbar, ChannelIsRebuiltOnlyWhenReportedHorizontally)
+{
+    RECT thumb = {5, 40, 25, 50};
+    RECT horizontal = {8, 10, 100, 14};
+    RECT rebuilt = TrackbarChannel(horizontal, thumb, TBS_VERT);
+    EXPECT_EQ(4, rebuilt.right - rebuilt.left);
+    EXPECT_EQ(92, rebuilt.bottom - rebuilt.top);
+
+    RECT vertical = {12, 8, 16, 100};
+    RECT kept = TrackbarChannel(vertical, thumb, TBS_VERT);
+    EXPECT_TRUE(EqualRect(&kept, &vertical)) << "an already vertical channel stays as reported";
+
+    RECT plain = TrackbarChannel(horizontal, thumb, 0);
+    EXPECT_TRUE(EqualRect(&plain, &horizontal)) << "a horizontal trackbar keeps its channel";
+}
+
 TEST(Trackbar, ChannelRings)
 {
     RECT k = {2, 2, 60, 8};
@@ -150,6 +166,14 @@ TEST_F(Window, TrackbarPaintsChannelAndThumbOrOnlyTheChannel)
     RECT thumb;
     SendMessageA(both, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
     EXPECT_TRUE(RingIs(dib, thumb, HIGHLIGHT, SHADOW));
+    // A vertical trackbar's channel rings stand upright, whichever way the
+    // control reports its channel.
+    RECT reported;
+    SendMessageA(both, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&reported));
+    RECT vchannel = TrackbarChannel(reported, thumb, TBS_VERT | TBS_BOTH);
+    EXPECT_GT(vchannel.bottom - vchannel.top, vchannel.right - vchannel.left);
+    EXPECT_EQ(SHADOW, dib.Pixel(vchannel.left, (vchannel.top + vchannel.bottom) / 2));
+    EXPECT_EQ(HIGHLIGHT, dib.Pixel(vchannel.right - 1, (vchannel.top + vchannel.bottom) / 2));
 
     MemoryDib channelOnly(200, 40);
     static_cast<FlatTrackbar*>(m->FindControl(bare))->Paint(channelOnly.dc());
