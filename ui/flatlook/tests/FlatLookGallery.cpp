@@ -1,6 +1,6 @@
 // Opens a dialog with one of every flat-look kind in several states and saves
-// a screenshot of it as a BMP, so the whole look can be seen at once.
-//   flatlook_gallery [output.bmp]   (default: flatlook_gallery.bmp beside the program)
+// a screenshot of it as a PNG, so the whole look can be seen at once.
+//   flatlook_gallery [output.png]   (default: flatlook_gallery.png beside the program)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -11,6 +11,7 @@
 #include "FlatControl.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
+#include "Screenshot.h"
 #include "Win32TestSupport.h"
 
 using namespace flatlook;
@@ -169,53 +170,13 @@ void Populate(HWND d)
     }
 }
 
-bool SaveWindowAsBmp(HWND window, const std::string& path)
-{
-    RECT r;
-    GetWindowRect(window, &r);
-    int w = r.right - r.left, h = r.bottom - r.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = h;  // bottom-up, as BMP files store rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetWindowDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    DWORD stride = ((w * 3 + 3) / 4) * 4;
-    DWORD size = stride * h;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + size;
-    info.bmiHeader.biSizeImage = size;
-    bool ok = false;
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-             std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
-             std::fwrite(bits, size, 1, out) == 1;
-        ok = std::fclose(out) == 0 && ok;
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return ok;
-}
-
 std::string DefaultPath()
 {
     char module[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string path(module, n);
     size_t slash = path.find_last_of("\\/");
-    return path.substr(0, slash + 1) + "flatlook_gallery.bmp";
+    return path.substr(0, slash + 1) + "flatlook_gallery.png";
 }
 
 void MarkHot(FlatLookManager* m, HWND d, int id)
@@ -257,7 +218,7 @@ int main(int argc, char** argv)
         MarkHot(m, d, id);
     testsupport::PumpMessages(300);
 
-    bool saved = SaveWindowAsBmp(d, path);
+    bool saved = testsupport::SaveWindowPng(d, path);
     std::printf("%u controls attached; screenshot %s: %s\n",
                 static_cast<unsigned>(m->ControlCount()), saved ? "saved" : "NOT saved",
                 path.c_str());

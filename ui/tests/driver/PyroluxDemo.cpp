@@ -2,6 +2,7 @@
 // user would, and saves screenshots along the way.
 //   pyrolux_demo <Pyrolux.exe> <output folder>
 #include "PyroluxDriver.h"
+#include "Screenshot.h"
 #include "resource.h"
 
 #include <cstdio>
@@ -12,7 +13,7 @@ using namespace driver;
 static bool Shot(HWND window, const std::string& folder, const char* name)
 {
     std::string path = folder + "\\" + name;
-    bool ok = SaveWindowPng(window, path);
+    bool ok = testsupport::SaveWindowPng(window, path);
     std::printf("%s %s\n", ok ? "saved" : "could not save", name);
     return ok;
 }

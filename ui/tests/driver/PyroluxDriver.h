@@ -86,7 +86,4 @@ private:
     HHOOK m_hook = nullptr;
 };
 
-// Saves the screen area of a window as a 24-bit PNG.
-bool SaveWindowPng(HWND window, const std::string& path);
-
 }  // namespace driver

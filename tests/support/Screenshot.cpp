@@ -1,9 +1,9 @@
-#include "PngWriter.h"
+#include "Screenshot.h"
 
 #include <cstdint>
 #include <cstdio>
 
-namespace driver {
+namespace testsupport {
 
 namespace {
 
@@ -105,4 +105,38 @@ bool WritePng(const std::string& path, int width, int height, const unsigned cha
     return std::fclose(file) == 0 && ok;
 }
 
-}  // namespace driver
+bool SaveWindowPng(HWND window, const std::string& path)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect))
+        return false;
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) {
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
+        return false;
+    }
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    bool ok = WritePng(path, width, height, static_cast<const unsigned char*>(bits));
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+}  // namespace testsupport

@@ -1,10 +1,10 @@
-#include "PngWriter.h"
+#include "Screenshot.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-using driver::EncodePng;
+using testsupport::EncodePng;
 
 namespace {
 
@@ -16,7 +16,7 @@ std::uint32_t Big32(const std::vector<unsigned char>& d, size_t at)
 
 }  // namespace
 
-TEST(PngWriterTest, HeaderAndPixelsOfASmallImage)
+TEST(ScreenshotTest, HeaderAndPixelsOfASmallImage)
 {
     // Two pixels in DIB order (B, G, R, X): pure red, then pure blue.
     const unsigned char bgrx[] = {0, 0, 255, 0, 255, 0, 0, 0};
