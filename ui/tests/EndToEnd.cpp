@@ -46,6 +46,18 @@ HWND StartPastAbout(driver::PyroluxProcess& program)
     return main;
 }
 
+int WorkerCountAfterStart(driver::PyroluxProcess& program, HWND main, int expected)
+{
+    int baseline = driver::ThreadCount(program.processId());
+    driver::Click(main, IDC_START_STOP);
+    // Wait for the count to reach the expected value, then make sure it
+    // stays there (no extra thread appears a moment later).
+    driver::WaitFor(
+        [&] { return driver::ThreadCount(program.processId()) - baseline >= expected; }, 5000);
+    Sleep(300);
+    return driver::ThreadCount(program.processId()) - baseline;
+}
+
 bool ParseClockText(const std::string& text, double* mhz)
 {
     static const char kTail[] = "   MHZ   estimated ";

@@ -20,6 +20,10 @@ std::string ProgramPath();
 // failure.
 HWND StartPastAbout(driver::PyroluxProcess& program);
 
+// Clicks "&Start Test" and returns how many threads the process gained,
+// once that number has reached `expected` and held for a moment.
+int WorkerCountAfterStart(driver::PyroluxProcess& program, HWND main, int expected);
+
 // Reads a clock text such as "733.05   MHZ   estimated ": whole megahertz
 // without leading zeros or blanks, exactly two decimals, the fixed tail.
 // False for any other form.

@@ -32,19 +32,6 @@ double MeasureCounterMhz(DWORD milliseconds)
     return double(ticks1 - ticks0) / seconds / 1e6;
 }
 
-int WorkerCountAfterStart(PyroluxProcess& program, HWND main, int expected)
-{
-    int baseline = ThreadCount(program.processId());
-    Click(main, IDC_START_STOP);
-    int workers = -1;
-    // Wait for the count to reach the expected value, then make sure it
-    // stays there (no extra thread appears a moment later).
-    WaitFor([&] { return (workers = ThreadCount(program.processId()) - baseline) >= expected; },
-            5000);
-    Sleep(300);
-    return ThreadCount(program.processId()) - baseline;
-}
-
 void SetCheck(HWND main, int id, bool checked)
 {
     if (IsChecked(main, id) != checked)
