@@ -66,10 +66,13 @@ function(pyrolux_add_gtest name)
   endif()
 endfunction()
 
-# pyrolux_dist(<target>): copy a deliverable into dist/ after every build.
+# pyrolux_dist(<target>): the deliverable's copy in dist/, brought up to date
+# by every build (also when dist/ was emptied by hand), by the target
+# <target>_dist. Tests run the shipped files, so they depend on <target>_dist.
 function(pyrolux_dist target)
-  add_custom_command(TARGET ${target} POST_BUILD
+  add_custom_target(${target}_dist ALL
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PYROLUX_DIST_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:${target}> ${PYROLUX_DIST_DIR}/
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${PYROLUX_DIST_DIR}/
     VERBATIM)
+  add_dependencies(${target}_dist ${target})
 endfunction()

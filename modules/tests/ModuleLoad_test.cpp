@@ -1,7 +1,7 @@
-// MMX.dll and SSE.dll as built: loaded from bare folders, their imports,
-// exports, version resources and string table read back with the system's
-// own calls, the three exports called, regsvr32, and a load refused when
-// Windows Sockets cannot start.
+// MMX.dll and SSE.dll as shipped (dist/): loaded from bare folders, their
+// imports, exports, version resources and string table read back with the
+// system's own calls, the three exports called, regsvr32, and a load refused
+// when Windows Sockets cannot start.
 #include <gtest/gtest.h>
 
 #include <objbase.h>
@@ -12,11 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "DistFiles.h"
 #include "MessageBoxCatcher.h"
+#include "Win32TestSupport.h"
 
 namespace {
 
-std::string ModuleFolder()
+using testsupport::DistFile;
+
+// This test's own build folder (the stand-in sockets library is there).
+std::string TestFolder()
 {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -24,16 +29,15 @@ std::string ModuleFolder()
     return s.substr(0, s.find_last_of("\\/"));
 }
 
-// A fresh folder holding only the given files (copied from the build).
+// A fresh folder holding only copies of the given files (full paths).
 std::string BareFolder(const std::string& name, const std::vector<std::string>& files)
 {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     std::string folder = std::string(temp) + "pyrolux-" + name + "-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(folder.c_str(), nullptr);
-    for (const std::string& file : files) {
-        std::string from = ModuleFolder() + "\\" + file;
-        std::string to = folder + "\\" + file.substr(file.find_last_of("\\/") + 1);
+    for (const std::string& from : files) {
+        std::string to = folder + "\\" + from.substr(from.find_last_of("\\/") + 1);
         EXPECT_TRUE(CopyFileA(from.c_str(), to.c_str(), FALSE)) << from;
     }
     return folder;
@@ -74,7 +78,7 @@ TEST(ModuleLoad, LoadsFromABareFolderImportingSystemLibrariesOnly)
     char system[MAX_PATH] = {};
     GetSystemDirectoryA(system, MAX_PATH);
     for (const Module& m : Modules) {
-        std::string folder = BareFolder("bare", { m.file });
+        std::string folder = BareFolder("bare", { DistFile(m.file) });
         {
             Loaded dll(folder + "\\" + m.file);
             ASSERT_NE(dll.h, nullptr) << m.file << " error " << GetLastError();
@@ -101,7 +105,7 @@ TEST(ModuleLoad, ExportsThreeEntriesByNameWithOrdinalsOneToThree)
 {
     const char* names[] = { "DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer" };
     for (const Module& m : Modules) {
-        Loaded dll(ModuleFolder() + "\\" + m.file);
+        Loaded dll(DistFile(m.file));
         ASSERT_NE(dll.h, nullptr);
         const BYTE* base = reinterpret_cast<const BYTE*>(dll.h);
         const IMAGE_DATA_DIRECTORY& dir = Headers(dll.h)->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
@@ -140,7 +144,7 @@ TEST(ModuleExports, CanUnloadNowAndNoClassObjects)
         { 0x12345678, 0x9ABC, 0xDEF0, { 1, 2, 3, 4, 5, 6, 7, 8 } },
     };
     for (const Module& m : Modules) {
-        Loaded dll(ModuleFolder() + "\\" + m.file);
+        Loaded dll(DistFile(m.file));
         ASSERT_NE(dll.h, nullptr);
         auto canUnload = reinterpret_cast<CanUnloadNowFn>(Proc(dll.h, "DllCanUnloadNow"));
         auto getClass = reinterpret_cast<GetClassObjectFn>(Proc(dll.h, "DllGetClassObject"));
@@ -199,7 +203,7 @@ TEST(ModuleExports, RegisterServerSucceedsAndWritesNothing)
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\PyroluxWatchCheck");
     }
     for (const Module& m : Modules) {
-        Loaded dll(ModuleFolder() + "\\" + m.file);
+        Loaded dll(DistFile(m.file));
         ASSERT_NE(dll.h, nullptr);
         auto registerServer = reinterpret_cast<RegisterServerFn>(Proc(dll.h, "DllRegisterServer"));
         RegistryWatch watch;
@@ -211,16 +215,8 @@ TEST(ModuleExports, RegisterServerSucceedsAndWritesNothing)
 TEST(ModuleExports, Regsvr32RegistersEachModule)
 {
     for (const Module& m : Modules) {
-        std::string command = "regsvr32.exe /s \"" + ModuleFolder() + "\\" + m.file + "\"";
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
-        ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
         DWORD code = 1;
-        GetExitCodeProcess(pi.hProcess, &code);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        ASSERT_TRUE(testsupport::RunProcess("regsvr32.exe /s \"" + DistFile(m.file) + "\"", 30000, &code));
         EXPECT_EQ(code, 0u) << m.name;
     }
 }
@@ -284,7 +280,7 @@ TEST(ModuleResources, VersionResourcesAsPublished)
             { "PrivateBuild", "" } } },
     };
     for (const VersionTable& t : tables) {
-        std::vector<BYTE> block = VersionBlock(ModuleFolder() + "\\" + t.file);
+        std::vector<BYTE> block = VersionBlock(DistFile(t.file));
         ASSERT_FALSE(block.empty()) << t.file;
         VS_FIXEDFILEINFO* fixed = nullptr;
         UINT length = 0;
@@ -318,7 +314,7 @@ TEST(ModuleResources, VersionResourcesAsPublished)
 TEST(ModuleResources, EnglishStringOneHundredOne)
 {
     for (const Module& m : Modules) {
-        HMODULE h = LoadLibraryExA((ModuleFolder() + "\\" + m.file).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        HMODULE h = LoadLibraryExA((DistFile(m.file)).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         ASSERT_NE(h, nullptr);
         // Strings live in blocks of 16: 101 is in block 7.
         EXPECT_NE(FindResourceExA(h, reinterpret_cast<LPCSTR>(RT_STRING), MAKEINTRESOURCEA(101 / 16 + 1),
@@ -396,7 +392,8 @@ TEST(ModuleLoad, RefusedWhenSocketsCannotStart)
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     for (const char* mode : { "fail", "version" }) {
         for (const Module& m : Modules) {
-            std::string folder = BareFolder(std::string("nosockets-") + mode, { m.file, "ws2stub\\ws2_32.dll" });
+            std::string folder = BareFolder(std::string("nosockets-") + mode,
+                                            { DistFile(m.file), TestFolder() + "\\ws2stub\\ws2_32.dll" });
             std::string child = folder + "\\" + ChildExe;
             ASSERT_TRUE(CopyFileA(self, child.c_str(), FALSE));
             // The child inherits these.
@@ -404,21 +401,9 @@ TEST(ModuleLoad, RefusedWhenSocketsCannotStart)
                                       { "PYROLUX_MODULE_PATH", folder + "\\" + m.file },
                                       { "PYROLUX_MODULE_NAME", m.name } });
             std::string command = "\"" + child + "\" --gtest_filter=NoSocketsChild.*";
-            STARTUPINFOA si = {};
-            si.cb = sizeof si;
             // The child's report goes to our own output.
-            si.dwFlags = STARTF_USESTDHANDLES;
-            si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-            si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-            si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-            PROCESS_INFORMATION pi = {};
-            ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(),
-                                       &si, &pi));
-            ASSERT_EQ(WaitForSingleObject(pi.hProcess, 30000), WAIT_OBJECT_0);
             DWORD code = 1;
-            GetExitCodeProcess(pi.hProcess, &code);
-            CloseHandle(pi.hThread);
-            CloseHandle(pi.hProcess);
+            ASSERT_TRUE(testsupport::RunProcess(command, 30000, &code, folder.c_str(), true));
             EXPECT_EQ(code, 0u) << m.name << " " << mode;
             RemoveFolder(folder, { m.file, "ws2_32.dll", ChildExe });
         }

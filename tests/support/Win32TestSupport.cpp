@@ -18,6 +18,35 @@ void PumpMessages(DWORD milliseconds)
     }
 }
 
+bool RunProcess(const std::string& commandLine, DWORD milliseconds, DWORD* exitCode,
+                const char* directory, bool shareOutput)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    if (shareOutput) {
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+        startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    }
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, shareOutput, 0, nullptr, directory,
+                        &startup, &process))
+        return false;
+    bool ended = WaitForSingleObject(process.hProcess, milliseconds) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, 5000);
+    }
+    *exitCode = 1;
+    GetExitCodeProcess(process.hProcess, exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ended;
+}
+
 SIZE WindowTextExtent(HWND window, HFONT font)
 {
     char text[256] = {};

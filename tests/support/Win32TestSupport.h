@@ -26,6 +26,12 @@ bool PumpUntil(Predicate done, DWORD milliseconds)
     return true;
 }
 
+// Runs a command line and waits up to `milliseconds` for it to end. False
+// when it cannot start or does not end in time (it is then ended). With
+// `shareOutput` the child writes into this process's standard handles.
+bool RunProcess(const std::string& commandLine, DWORD milliseconds, DWORD* exitCode,
+                const char* directory = nullptr, bool shareOutput = false);
+
 // Size of a window's text drawn in `font` on the window's DC.
 SIZE WindowTextExtent(HWND window, HFONT font);
 

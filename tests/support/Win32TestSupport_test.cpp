@@ -38,3 +38,13 @@ TEST(DialogTemplateTest, BuildsADialogWithItsControls)
                                              CloseAtInit, 0);
     EXPECT_EQ(result, 7);
 }
+
+TEST(RunProcessTest, ReportsTheExitCodeOrThatNothingStarted)
+{
+    DWORD code = 0;
+    ASSERT_TRUE(testsupport::RunProcess("cmd.exe /c exit 7", 30000, &code));
+    EXPECT_EQ(code, 7u);
+    ASSERT_TRUE(testsupport::RunProcess("cmd.exe /c exit 0", 30000, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(testsupport::RunProcess("pyrolux-no-such-program.exe", 30000, &code));
+}

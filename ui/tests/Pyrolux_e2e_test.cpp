@@ -1,24 +1,22 @@
-// End-to-end tests: the real Pyrolux.exe, driven from outside through window
-// messages only.
+// End-to-end tests: the shipped Pyrolux.exe (dist/), driven from outside
+// through window messages only.
 #include "CpuIdentification.h"
+#include "DistFiles.h"
+#include "EndToEnd.h"
 #include "PyroluxDriver.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
+#include <string>
+#include <vector>
 #include <x86intrin.h>
 
 using namespace driver;
+using namespace e2e;
 
 namespace {
-
-const char kMainCaption[] = "Pyrolux BETA v.94";
-const char kAboutCaption[] = "Pyrolux";
-const int kBars[] = {IDC_PROGRESS_COMPLEX_MATRIX, IDC_PROGRESS_CHIPSET_MEMORY,
-                     IDC_PROGRESS_CPU_CHIPSET,    IDC_PROGRESS_FIBONACCI,
-                     IDC_PROGRESS_PI,             IDC_PROGRESS_PRIME};
 
 // The time-stamp counter's rate measured against the performance counter.
 double MeasureCounterMhz(DWORD milliseconds)
@@ -34,46 +32,6 @@ double MeasureCounterMhz(DWORD milliseconds)
     return double(ticks1 - ticks0) / seconds / 1e6;
 }
 
-std::string ProgramPath() { return ExecutableDirectory() + "\\Pyrolux.exe"; }
-
-// Starts the program, checks that the About dialog comes first and alone,
-// closes it, and returns the shown main window.
-HWND StartPastAbout(PyroluxProcess& program)
-{
-    if (!program.Start(ProgramPath())) {
-        ADD_FAILURE() << "cannot start " << ProgramPath();
-        return nullptr;
-    }
-    HWND about = program.WaitForDialog(kAboutCaption, 20000);
-    if (!about) {
-        ADD_FAILURE() << "no About dialog";
-        return nullptr;
-    }
-    HWND hiddenMain = program.FindDialog(kMainCaption, false);
-    EXPECT_TRUE(hiddenMain == nullptr || !IsWindowVisible(hiddenMain))
-        << "the main window must stay hidden while the About dialog shows";
-    Click(about, IDOK);
-    HWND main = program.WaitForDialog(kMainCaption, 10000);
-    EXPECT_TRUE(main != nullptr) << "no main window after the About dialog";
-    if (main) {
-        EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
-    }
-    return main;
-}
-
-int WorkerCountAfterStart(PyroluxProcess& program, HWND main, int expected)
-{
-    int baseline = ThreadCount(program.processId());
-    Click(main, IDC_START_STOP);
-    int workers = -1;
-    // Wait for the count to reach the expected value, then make sure it
-    // stays there (no extra thread appears a moment later).
-    WaitFor([&] { return (workers = ThreadCount(program.processId()) - baseline) >= expected; },
-            5000);
-    Sleep(300);
-    return ThreadCount(program.processId()) - baseline;
-}
-
 void SetCheck(HWND main, int id, bool checked)
 {
     if (IsChecked(main, id) != checked)
@@ -82,6 +40,34 @@ void SetCheck(HWND main, int id, bool checked)
 }
 
 }  // namespace
+
+TEST(PyroluxEndToEnd, DistHoldsTheDeliverablesOnly)
+{
+    // Test helpers (the probe, the stand-in sockets library) never ship.
+    std::vector<std::string> expected = {"MMX.dll", "Pyrolux.exe", "SSE.dll"};
+    EXPECT_EQ(testsupport::DistListing(), expected);
+}
+
+TEST(PyroluxEndToEnd, ClockTextFormIsReadStrictly)
+{
+    double mhz = 0;
+    EXPECT_TRUE(ParseClockText("733.05   MHZ   estimated ", &mhz));
+    EXPECT_DOUBLE_EQ(mhz, 733.05);
+    EXPECT_TRUE(ParseClockText("0.00   MHZ   estimated ", &mhz));
+    EXPECT_DOUBLE_EQ(mhz, 0.0);
+    const char* wrong[] = {
+        " 733.05   MHZ   estimated ",  // leading blank
+        "0733.05   MHZ   estimated ",  // leading zero
+        "733.5   MHZ   estimated ",    // one decimal
+        "733.050   MHZ   estimated ",  // three decimals
+        "73305   MHZ   estimated ",    // no point
+        "733.05   MHZ   estimated",    // trailing blank missing
+        "733.05  MHZ   estimated ",    // two blanks
+        "   MHZ   estimated ",
+    };
+    for (const char* text : wrong)
+        EXPECT_FALSE(ParseClockText(text, &mhz)) << "'" << text << "'";
+}
 
 TEST(PyroluxEndToEnd, StartsWithAboutThenShowsTheProcessor)
 {
@@ -97,12 +83,8 @@ TEST(PyroluxEndToEnd, StartsWithAboutThenShowsTheProcessor)
 
     // "733.00   MHZ   estimated ", close to the rate this process measures.
     std::string clock = ItemText(main, IDC_CLOCK_TEXT);
-    unsigned whole = 0, hundredths = 0;
-    char tail[64] = {};
-    ASSERT_EQ(std::sscanf(clock.c_str(), "%u.%2u%63[^\n]", &whole, &hundredths, tail), 3) << clock;
-    EXPECT_STREQ(tail, "   MHZ   estimated ");
-    EXPECT_EQ(clock.find('.') + 3, clock.size() - std::strlen("   MHZ   estimated "));
-    double shownMhz = whole + hundredths / 100.0;
+    double shownMhz = 0;
+    ASSERT_TRUE(ParseClockText(clock, &shownMhz)) << clock;
     double measuredMhz = MeasureCounterMhz(200);
     EXPECT_NEAR(shownMhz, measuredMhz, measuredMhz * 0.05) << clock;
 
@@ -126,6 +108,8 @@ TEST(PyroluxEndToEnd, StartsWithAboutThenShowsTheProcessor)
     EXPECT_TRUE(inside.bigIconMatches);
     EXPECT_TRUE(inside.smallIconMatches);
     EXPECT_EQ(inside.uiThreadPriority, THREAD_PRIORITY_ABOVE_NORMAL);
+    EXPECT_EQ(lstrcmpiA(inside.modulePath, ProgramPath().c_str()), 0)
+        << inside.modulePath << ": the shipped file must be the one under test";
 
     Click(main, IDOK);  // "E&xit"
     EXPECT_TRUE(program.HasExited(5000));
@@ -159,7 +143,7 @@ TEST(PyroluxEndToEnd, StartAndStopRunTheChosenNumberOfWorkers)
         EXPECT_FALSE(IsEnabled(main, IDC_USE_MMX));
         EXPECT_FALSE(IsEnabled(main, IDC_USE_SSE));
         EXPECT_TRUE(WaitFor(
-            [&] { return ItemText(main, IDC_ERROR_TEXT) == "No Error(s) detected yet!"; }, 2000));
+            [&] { return ItemText(main, IDC_ERROR_TEXT) == kNoErrors; }, 2000));
         int before = ProgressPos(main, IDC_PROGRESS_COMPLEX_MATRIX);
         EXPECT_TRUE(WaitFor(
             [&] { return ProgressPos(main, IDC_PROGRESS_COMPLEX_MATRIX) != before; }, 2000))
@@ -171,7 +155,7 @@ TEST(PyroluxEndToEnd, StartAndStopRunTheChosenNumberOfWorkers)
             EXPECT_EQ(ProgressPos(main, bar), 1) << bar;  // position 0 clamps to the minimum 1
         EXPECT_EQ(IsEnabled(main, IDC_USE_MMX), mmx);
         EXPECT_EQ(IsEnabled(main, IDC_USE_SSE), sse);
-        EXPECT_EQ(ItemText(main, IDC_ERROR_TEXT), "No Error(s) detected yet!");
+        EXPECT_EQ(ItemText(main, IDC_ERROR_TEXT), kNoErrors);
         EXPECT_TRUE(WaitFor([&] { return ThreadCount(program.processId()) == baseline; }, 5000))
             << "workers must end after their pass";
     }

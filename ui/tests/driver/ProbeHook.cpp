@@ -48,6 +48,8 @@ void Answer(HWND window, ProbeShared* shared)
     GetThreadTimes(GetCurrentThread(), &created, &exited, &shared->uiKernelTime,
                    &shared->uiUserTime);
     shared->uiThreadPriority = GetThreadPriority(GetCurrentThread());
+    GetModuleFileNameA(nullptr, shared->modulePath, sizeof shared->modulePath);
+    ReadSystemVersion(&shared->system);
     InterlockedIncrement(&shared->queries);
 }
 
@@ -66,6 +68,16 @@ extern "C" __declspec(dllexport) LRESULT CALLBACK ProbeGetMessageHook(int code, 
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+extern "C" __declspec(dllexport) HRESULT STDAPICALLTYPE DllRegisterServer()
+{
+    ProbeShared* shared = OpenShared();
+    if (!shared)
+        return E_FAIL;
+    ReadSystemVersion(&shared->registrar);
+    InterlockedIncrement(&shared->registrations);
+    return S_OK;
 }
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD reason, LPVOID)

@@ -51,6 +51,11 @@ std::string ExecutableDirectory()
     return path;
 }
 
+std::string ProbeDllPath()
+{
+    return ExecutableDirectory() + "\\pyrolux_probe.dll";
+}
+
 PyroluxProcess::~PyroluxProcess()
 {
     Kill();
@@ -189,8 +194,7 @@ bool Probe::Attach(DWORD uiThreadId)
 {
     if (!m_shared)
         return false;
-    std::string path = ExecutableDirectory() + "\\pyrolux_probe.dll";
-    m_module = LoadLibraryA(path.c_str());
+    m_module = LoadLibraryA(ProbeDllPath().c_str());
     if (!m_module)
         return false;
     HOOKPROC proc = reinterpret_cast<HOOKPROC>(

@@ -31,9 +31,10 @@ std::string WindowText(HWND window);
 std::string ClassName(HWND window);
 // Number of threads of a process (Toolhelp).
 int ThreadCount(DWORD processId);
-// Full path of a file next to the running executable, or under dist/ of the
-// source tree when given relative to it.
+// Folder of the running executable.
 std::string ExecutableDirectory();
+// The probe DLL, built beside the driving programs (never shipped).
+std::string ProbeDllPath();
 
 class PyroluxProcess {
 public:

@@ -1,0 +1,16 @@
+// The shipped binaries. Tests that run the program or load the modules take
+// them from dist/, the very files a user gets, not the build tree's copies.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// Windows path of a file in dist/.
+std::string DistFile(const std::string& name);
+
+// Names of the files in dist/, sorted.
+std::vector<std::string> DistListing();
+
+}  // namespace testsupport
