@@ -152,17 +152,14 @@ class Instruction(object):
 
 def parse_disassembly(text):
     """Instructions of `objdump -d -C --no-show-raw-insn` output, skipping
-    data that sits in the code section. Returns (instructions, symbols) with
-    symbols mapping a start address to its name."""
+    data that sits in the code section."""
     instructions = []
-    symbols = {}
     function, start, in_data = None, None, False
     for line in text.splitlines():
         m = _SYMBOL_LINE.match(line)
         if m:
             start = int(m.group(1), 16)
             function = m.group(2)
-            symbols[start] = function
             in_data = bool(_DATA_SYMBOLS.search(function))
             continue
         m = _INSN_LINE.match(line)
@@ -179,7 +176,7 @@ def parse_disassembly(text):
         instructions.append(Instruction(
             int(m.group(1), 16), function, start, parts[0],
             parts[1] if len(parts) > 1 else "", insn))
-    return instructions, symbols
+    return instructions
 
 
 def parse_imports(text):
@@ -339,7 +336,7 @@ def run_objdump(objdump, *args):
 
 def check_binary(name, disassembly, headers, allowed, out):
     """Prints what the binary breaks; returns the number of findings."""
-    instructions, _ = parse_disassembly(disassembly)
+    instructions = parse_disassembly(disassembly)
     sites = check_instructions(instructions)
     frames = check_stack_probes(instructions)
     imports = check_imports(parse_imports(headers), allowed, instructions)

@@ -88,8 +88,7 @@ PE File Base Relocations (interpreted .reloc section contents)
 
 
 def parse():
-    instructions, _ = check.parse_disassembly(DISASSEMBLY)
-    return instructions
+    return check.parse_disassembly(DISASSEMBLY)
 
 
 class Instructions(unittest.TestCase):
