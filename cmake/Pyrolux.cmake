@@ -8,8 +8,11 @@ if(WIN32)
   # Statically linked: every binary imports only system DLLs, so it runs from
   # a bare folder.
   add_link_options(-static -static-libgcc -static-libstdc++)
-  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501
-                          WINVER=0x0501 _WIN32_IE=0x0501)
+  # Windows 98 / NT 4.0 with COMCTL32 4.72: declarations of later systems
+  # stay out of our compiles. Every binary runs on an i486.
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400
+                          WINVER=0x0400 _WIN32_IE=0x0401)
+  add_compile_options(-march=i486)
   # windres reads UTF-8 sources only when told so.
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 

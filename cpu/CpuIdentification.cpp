@@ -20,7 +20,9 @@ const std::uint32_t kBrandLast = 0x80000004u;
 class RealCpuidSource : public CpuidSource {
 public:
     bool Available() override { return HasCpuid(); }
-    CpuidRegisters Query(std::uint32_t leaf) override {
+    // Kept out of line: the binary check allows CPUID outside the fault
+    // guard in this one function only (it runs after the guarded probe).
+    __attribute__((noinline)) CpuidRegisters Query(std::uint32_t leaf) override {
         CpuidRegisters r = {0, 0, 0, 0};
 #if defined(PYROLUX_X86)
         __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);

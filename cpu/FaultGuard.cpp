@@ -1,14 +1,16 @@
 #include "FaultGuard.h"
 
-#include <mutex>
-
 #if defined(__i386__) || defined(__x86_64__)
 #define PYROLUX_X86 1
 #endif
 
 #if defined(PYROLUX_X86) && defined(_WIN32)
+#if !defined(__i386__)
+#error "the fault guard's exception frames are written for 32-bit x86 Windows"
+#endif
 #include <windows.h>
 #elif defined(PYROLUX_X86)
+#include <mutex>
 #include <signal.h>
 #include <ucontext.h>
 #endif
@@ -44,18 +46,45 @@ PYROLUX_SITE(ud2)
 #define PYROLUX_BX "%ebx"
 #endif
 
+#if defined(_WIN32)
+// Windows: every routine registers an exception frame on the thread's own
+// chain (fs:[0]) around its instruction, as compilers do for __try: the
+// frame (handler, previous record) lives on the stack, fs:[0] points at it
+// while the instruction runs, and both paths put the previous record back.
+// Windows 95 and NT 3.1 already dispatch faults this way; the chain stays
+// intact for SEHOP's check. The stack pointer at the recovery point equals
+// the one at the fault, so the frame is still on top there. GCC's C++
+// exceptions on i686 unwind with DWARF tables and never use this chain.
+extern "C" EXCEPTION_DISPOSITION OnProbeFault(EXCEPTION_RECORD*, void*, CONTEXT*, void*)
+    __asm__("pyrolux_probe_handler");
+#define PYROLUX_ENTER                                                        \
+    "    pushl $pyrolux_probe_handler\n"                                     \
+    "    pushl %fs:0\n"                                                      \
+    "    movl %esp, %fs:0\n"
+#define PYROLUX_LEAVE                                                        \
+    "    popl %fs:0\n"                                                       \
+    "    addl $4, %esp\n"
+#else
+// Elsewhere a process-wide signal handler finds the routine by address.
+#define PYROLUX_ENTER ""
+#define PYROLUX_LEAVE ""
+#endif
+
 // A routine that executes one instruction and returns 1; its recovery point
 // returns 0.
 #define PYROLUX_SIMPLE_ROUTINE(name, instruction, after)                     \
     ".p2align 4\n"                                                           \
     "pyrolux_" name ":\n"                                                    \
+    PYROLUX_ENTER                                                            \
     "pyrolux_" name "_fault:\n"                                              \
     "    " instruction "\n"                                                  \
     "    " after "\n"                                                        \
     "    movl $1, %eax\n"                                                    \
+    PYROLUX_LEAVE                                                            \
     "    ret\n"                                                              \
     "pyrolux_" name "_recover:\n"                                            \
     "    xorl %eax, %eax\n"                                                  \
+    PYROLUX_LEAVE                                                            \
     "    ret\n"
 
 __asm__(
@@ -65,14 +94,17 @@ __asm__(
     ".p2align 4\n"
     "pyrolux_cpuid0:\n"
     "    push " PYROLUX_BX "\n"
+    PYROLUX_ENTER
     "    xorl %eax, %eax\n"
     "    xorl %ecx, %ecx\n"
     "pyrolux_cpuid0_fault:\n"
     "    cpuid\n"
+    PYROLUX_LEAVE
     "    pop " PYROLUX_BX "\n"
     "    movl $1, %eax\n"
     "    ret\n"
     "pyrolux_cpuid0_recover:\n"
+    PYROLUX_LEAVE
     "    pop " PYROLUX_BX "\n"
     "    xorl %eax, %eax\n"
     "    ret\n"
@@ -82,32 +114,37 @@ __asm__(
     // PFRCP mm0,mm0 spelled out: 0F 0F /r with the opcode suffix 0x96.
     PYROLUX_SIMPLE_ROUTINE("pfrcp", ".byte 0x0f, 0x0f, 0xc0, 0x96", "emms")
     PYROLUX_SIMPLE_ROUTINE("ud2", "ud2", "nop")
-    // RDTSC into *ticks (first argument: RDI on x86-64 System V, the stack
-    // on i686 cdecl).
+    // RDTSC into *ticks (first argument: RDI on x86-64, the stack on i686
+    // cdecl).
     ".p2align 4\n"
     "pyrolux_rdtsc:\n"
 #if defined(__x86_64__)
-#if defined(_WIN32)
-    "    movq %rcx, %r8\n"
-#else
     "    movq %rdi, %r8\n"
-#endif
     "pyrolux_rdtsc_fault:\n"
     "    rdtsc\n"
     "    movl %eax, (%r8)\n"
     "    movl %edx, 4(%r8)\n"
-#else
-    "    movl 4(%esp), %ecx\n"
-    "pyrolux_rdtsc_fault:\n"
-    "    rdtsc\n"
-    "    movl %eax, (%ecx)\n"
-    "    movl %edx, 4(%ecx)\n"
-#endif
     "    movl $1, %eax\n"
     "    ret\n"
     "pyrolux_rdtsc_recover:\n"
     "    xorl %eax, %eax\n"
-    "    ret\n");
+    "    ret\n"
+#else
+    "    movl 4(%esp), %ecx\n"
+    PYROLUX_ENTER
+    "pyrolux_rdtsc_fault:\n"
+    "    rdtsc\n"
+    "    movl %eax, (%ecx)\n"
+    "    movl %edx, 4(%ecx)\n"
+    "    movl $1, %eax\n"
+    PYROLUX_LEAVE
+    "    ret\n"
+    "pyrolux_rdtsc_recover:\n"
+    "    xorl %eax, %eax\n"
+    PYROLUX_LEAVE
+    "    ret\n"
+#endif
+    );
 
 namespace {
 
@@ -125,45 +162,58 @@ const GuardSite kSites[] = {
 
 // The recovery address for a fault at `address`, or null when the fault is
 // not one of ours.
-const void* RecoveryFor(std::uintptr_t address) {
+const void* RecoveryAt(const void* address) {
     for (const GuardSite& site : kSites) {
-        if (reinterpret_cast<std::uintptr_t>(site.fault) == address)
+        if (site.fault == address)
             return site.recover;
     }
     return nullptr;
 }
 
-#if defined(_WIN32)
+}  // namespace
 
-LONG CALLBACK OnException(EXCEPTION_POINTERS* info) {
+namespace FaultGuard {
+
+const void* RecoveryFor(std::uint32_t code, std::uint32_t flags, const void* address) {
     // Only error-severity exceptions (illegal or privileged instruction,
     // access violation, ...): a debugger's breakpoint or single step at a
-    // guarded instruction is not a fault of that instruction.
-    const DWORD code = info->ExceptionRecord->ExceptionCode;
-    if ((code & 0xC0000000u) != 0xC0000000u)
-        return EXCEPTION_CONTINUE_SEARCH;
-    const std::uintptr_t address =
-        reinterpret_cast<std::uintptr_t>(info->ExceptionRecord->ExceptionAddress);
-#if defined(__x86_64__)
-    DWORD64& ip = info->ContextRecord->Rip;
-#else
-    DWORD& ip = info->ContextRecord->Eip;
-#endif
-    if (ip != address)
-        return EXCEPTION_CONTINUE_SEARCH;
-    const void* recover = RecoveryFor(address);
-    if (!recover)
-        return EXCEPTION_CONTINUE_SEARCH;
-    ip = reinterpret_cast<std::uintptr_t>(recover);
-    return EXCEPTION_CONTINUE_EXECUTION;
+    // guarded instruction is not a fault of that instruction. A frame is
+    // also called while an unwind passes by it; that is not a fault either.
+    const std::uint32_t kErrorSeverity = 0xC0000000u;
+    const std::uint32_t kUnwinding = 0x2u | 0x4u;  // EXCEPTION_UNWINDING, _EXIT_UNWIND
+    if ((code & kErrorSeverity) != kErrorSeverity || (flags & kUnwinding) != 0)
+        return nullptr;
+    return RecoveryAt(address);
 }
 
-void InstallHandler() {
-    // First in the chain; stays for the life of the process.
-    AddVectoredExceptionHandler(1, OnException);
+}  // namespace FaultGuard
+
+#if defined(_WIN32)
+
+// The handler of every probe's exception frame (see PYROLUX_ENTER). It claims
+// only a fault of the guarded instruction itself, raised at the very address
+// execution stopped at, and lets every other exception go on to the next
+// frame of the chain.
+extern "C" __attribute__((used)) EXCEPTION_DISPOSITION
+OnProbeFault(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
+    const void* recover = FaultGuard::RecoveryFor(
+        record->ExceptionCode, record->ExceptionFlags, record->ExceptionAddress);
+    if (!recover || context->Eip != reinterpret_cast<DWORD>(record->ExceptionAddress))
+        return ExceptionContinueSearch;
+    context->Eip = reinterpret_cast<DWORD>(recover);
+    return ExceptionContinueExecution;
 }
 
+namespace {
+
+// Nothing to install: each routine brings its own frame.
+void EnsureHandler() {}
+
+}  // namespace
+
 #else
+
+namespace {
 
 const int kSignals[] = {SIGILL, SIGSEGV, SIGBUS, SIGFPE};
 struct sigaction g_previous[sizeof kSignals / sizeof kSignals[0]];
@@ -175,7 +225,8 @@ void OnSignal(int signal, siginfo_t* info, void* context) {
 #else
     greg_t& ip = uc->uc_mcontext.gregs[REG_EIP];
 #endif
-    if (const void* recover = RecoveryFor(static_cast<std::uintptr_t>(ip))) {
+    const void* at = reinterpret_cast<const void*>(static_cast<std::uintptr_t>(ip));
+    if (const void* recover = RecoveryAt(at)) {
         ip = static_cast<greg_t>(reinterpret_cast<std::uintptr_t>(recover));
         return;
     }
@@ -211,8 +262,6 @@ void InstallHandler() {
         sigaction(kSignals[i], &action, &g_previous[i]);
 }
 
-#endif
-
 std::once_flag g_installed;
 
 void EnsureHandler() {
@@ -220,6 +269,8 @@ void EnsureHandler() {
 }
 
 }  // namespace
+
+#endif
 
 namespace FaultGuard {
 
@@ -252,6 +303,7 @@ bool ExecuteXorpd() { return false; }
 bool ExecutePfrcp() { return false; }
 bool ExecuteUndefined() { return false; }
 bool ExecuteRdtsc(std::uint64_t*) { return false; }
+const void* RecoveryFor(std::uint32_t, std::uint32_t, const void*) { return nullptr; }
 
 }  // namespace FaultGuard
 

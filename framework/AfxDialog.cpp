@@ -94,8 +94,15 @@ HWND CDialog::FindOwner() const
         hOwner = AfxGetMainWnd()->m_hWnd;
     if (hOwner && !::IsWindow(hOwner))
         hOwner = nullptr;
-    // A dialog is owned by a top-level window, never by a child.
-    return hOwner ? ::GetAncestor(hOwner, GA_ROOT) : nullptr;
+    // A dialog is owned by a top-level window, never by a child: climb the
+    // parents, not the owners (GetAncestor's GA_ROOT, which NT 4.0 lacks).
+    while (hOwner && (::GetWindowLongA(hOwner, GWL_STYLE) & WS_CHILD)) {
+        HWND hParent = ::GetParent(hOwner);
+        if (!hParent)
+            break;
+        hOwner = hParent;
+    }
+    return hOwner;
 }
 
 INT_PTR CDialog::DoModal()

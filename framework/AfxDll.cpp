@@ -180,6 +180,7 @@ BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
     }
     case DLL_THREAD_DETACH:
         AfxTermThread();
+        AfxFreeThreadState();
         return TRUE;
     case DLL_PROCESS_DETACH:
         // The loader also sends this after a refused attach: the exit step

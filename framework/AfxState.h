@@ -14,6 +14,10 @@ struct AfxThreadState {
 };
 
 AfxThreadState& AfxGetThreadState();
+// Frees the calling thread's state unless it still binds a window or waits
+// for one (a module's thread-detach step; the program's threads keep
+// theirs until the process ends).
+void AfxFreeThreadState();
 void AfxHookWindowCreate(CWnd* pWnd);
 // Removes the creation hook; false when no window was bound meanwhile.
 BOOL AfxUnhookWindowCreate();

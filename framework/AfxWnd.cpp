@@ -8,10 +8,29 @@
 // ---------------------------------------------------------------------------
 // Thread state
 
+namespace {
+// Made on the thread's first use. A thread_local object with a destructor
+// would need the runtime's per-thread exit list, which imports
+// GetModuleHandleExW (Windows XP) and relies on TLS callbacks that
+// Windows 9x may not run: a plain pointer needs neither.
+thread_local AfxThreadState* t_threadState = nullptr;
+}  // namespace
+
 AfxThreadState& AfxGetThreadState()
 {
-    static thread_local AfxThreadState state;
-    return state;
+    if (!t_threadState)
+        t_threadState = new AfxThreadState;
+    return *t_threadState;
+}
+
+void AfxFreeThreadState()
+{
+    // Bound windows keep their entries: their objects still look them up.
+    if (t_threadState && t_threadState->windows.empty() && !t_threadState->hHookCbt &&
+        !t_threadState->pWndInit) {
+        delete t_threadState;
+        t_threadState = nullptr;
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make googletest libgtest-dev libbenchmark-dev
+  cmake g++ make python3 googletest libgtest-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth fonts-wine
 )

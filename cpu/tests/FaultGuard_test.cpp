@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <thread>
 #include <vector>
 
 #include "CpuIdentification.h"
@@ -10,9 +9,49 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+#else
+#include <thread>
 #endif
 
 namespace {
+
+// Runs body(arg) on `count` threads at once and waits for all of them:
+// CreateThread on Windows (its runtime may lack std::thread), std::thread
+// elsewhere.
+#if defined(_WIN32)
+struct ThreadBody {
+    void (*body)(void*);
+    void* arg;
+};
+
+DWORD WINAPI RunThreadBody(LPVOID param) {
+    const ThreadBody* start = static_cast<const ThreadBody*>(param);
+    start->body(start->arg);
+    return 0;
+}
+
+void RunOnThreads(int count, void (*body)(void*), void* arg) {
+    ThreadBody start = {body, arg};
+    std::vector<HANDLE> threads;
+    for (int t = 0; t < count; ++t) {
+        HANDLE thread = CreateThread(nullptr, 0, RunThreadBody, &start, 0, nullptr);
+        ASSERT_NE(nullptr, thread);
+        threads.push_back(thread);
+    }
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(static_cast<DWORD>(threads.size()),
+                                                    threads.data(), TRUE, INFINITE));
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+}
+#else
+void RunOnThreads(int count, void (*body)(void*), void* arg) {
+    std::vector<std::thread> threads;
+    for (int t = 0; t < count; ++t)
+        threads.emplace_back(body, arg);
+    for (std::thread& thread : threads)
+        thread.join();
+}
+#endif
 
 #if defined(__i386__) || defined(__x86_64__)
 
@@ -25,35 +64,37 @@ TEST(FaultGuard, UndefinedInstructionReturnsFalseAThousandTimesInARow) {
     EXPECT_EQ(0, completed);
 }
 
-TEST(FaultGuard, SeveralThreadsFaultAtOnce) {
-    const int kThreads = 4;
-    const int kRounds = 500;
-    std::atomic<int> ready(0);
-    std::atomic<int> completedFaults(0);
-    std::atomic<int> recovered(0);
-    std::atomic<int> cpuidOk(0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&] {
-            ready.fetch_add(1);
-            while (ready.load() < kThreads) {
-            }
-            for (int i = 0; i < kRounds; ++i) {
-                if (FaultGuard::ExecuteUndefined())
-                    completedFaults.fetch_add(1);
-                else
-                    recovered.fetch_add(1);
-                // A guarded instruction that completes, between faults.
-                if (FaultGuard::ExecuteCpuid0())
-                    cpuidOk.fetch_add(1);
-            }
-        });
+struct ThreadCounts {
+    static constexpr int kThreads = 4;
+    static constexpr int kRounds = 500;
+    std::atomic<int> ready{0};
+    std::atomic<int> completedFaults{0};
+    std::atomic<int> recovered{0};
+    std::atomic<int> cpuidOk{0};
+};
+
+void FaultRepeatedly(void* param) {
+    ThreadCounts& counts = *static_cast<ThreadCounts*>(param);
+    counts.ready.fetch_add(1);
+    while (counts.ready.load() < ThreadCounts::kThreads) {
     }
-    for (std::thread& thread : threads)
-        thread.join();
-    EXPECT_EQ(0, completedFaults.load());
-    EXPECT_EQ(kThreads * kRounds, recovered.load());
-    EXPECT_EQ(kThreads * kRounds, cpuidOk.load());
+    for (int i = 0; i < ThreadCounts::kRounds; ++i) {
+        if (FaultGuard::ExecuteUndefined())
+            counts.completedFaults.fetch_add(1);
+        else
+            counts.recovered.fetch_add(1);
+        // A guarded instruction that completes, between faults.
+        if (FaultGuard::ExecuteCpuid0())
+            counts.cpuidOk.fetch_add(1);
+    }
+}
+
+TEST(FaultGuard, SeveralThreadsFaultAtOnce) {
+    ThreadCounts counts;
+    RunOnThreads(ThreadCounts::kThreads, FaultRepeatedly, &counts);
+    EXPECT_EQ(0, counts.completedFaults.load());
+    EXPECT_EQ(ThreadCounts::kThreads * ThreadCounts::kRounds, counts.recovered.load());
+    EXPECT_EQ(ThreadCounts::kThreads * ThreadCounts::kRounds, counts.cpuidOk.load());
 }
 
 TEST(FaultGuard, ThreadKeepsItsStateAcrossAFault) {
@@ -134,7 +175,7 @@ LRESULT CALLBACK IdentifyOnCreate(HWND window, UINT message, WPARAM wParam, LPAR
     if (message == WM_CREATE) {
         const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         CreateResults* results = static_cast<CreateResults*>(create->lpCreateParams);
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 1000; ++i) {
             if (!FaultGuard::ExecuteUndefined())
                 ++results->faultsRecovered;
         }
@@ -157,9 +198,112 @@ TEST(FaultGuard, WorksInsideAWindowProcedure) {
     ASSERT_NE(nullptr, window);
     DestroyWindow(window);
     UnregisterClassA("PyroluxFaultGuardTest", windowClass.hInstance);
-    EXPECT_EQ(100, results.faultsRecovered);
+    EXPECT_EQ(1000, results.faultsRecovered);
     EXPECT_EQ(IdentifyProcessor(nullptr), results.detected);
     EXPECT_NE(0u, results.detected & FeatureSSE2);  // every i686 host this runs on
+}
+
+// The thread's information block (fs:[0x18] holds its own address; read
+// directly, as NtCurrentTeb's header version trips GCC's bounds warning).
+NT_TIB* ThreadInformation() {
+    NT_TIB* self;
+    __asm__ volatile("movl %%fs:0x18, %0" : "=r"(self));
+    return self;
+}
+
+EXCEPTION_REGISTRATION_RECORD* ExceptionChain() {
+    return ThreadInformation()->ExceptionList;
+}
+
+TEST(FaultGuard, ExceptionChainIsTheSameAfterEitherPath) {
+    // A frame left on the chain would point into stack that later calls
+    // overwrite: the next exception of the thread would then crash the
+    // process (and SEHOP refuses a broken chain outright).
+    EXCEPTION_REGISTRATION_RECORD* before = ExceptionChain();
+    ASSERT_NE(nullptr, before);
+    EXPECT_FALSE(FaultGuard::ExecuteUndefined());
+    EXPECT_EQ(before, ExceptionChain());
+    EXPECT_TRUE(FaultGuard::ExecuteCpuid0());
+    EXPECT_EQ(before, ExceptionChain());
+    std::uint64_t ticks = 0;
+    EXPECT_TRUE(FaultGuard::ExecuteRdtsc(&ticks));
+    EXPECT_EQ(before, ExceptionChain());
+    for (std::uint32_t feature : {FeatureMMX, FeatureSSE, FeatureSSE2, Feature3DNow}) {
+        ProbeFeature(feature);
+        EXPECT_EQ(before, ExceptionChain()) << "feature " << feature;
+    }
+}
+
+// What the thread looked like when the fault was raised, seen by a vectored
+// handler (called before any frame) that leaves the fault to the frames.
+struct RaisedFault {
+    DWORD code = 0;
+    PVOID address = nullptr;
+    EXCEPTION_REGISTRATION_RECORD* chain = nullptr;  // the top frame then
+    EXCEPTION_REGISTRATION_RECORD* next = nullptr;   // and what it linked to
+    PEXCEPTION_ROUTINE handler = nullptr;
+};
+RaisedFault g_raised;
+
+LONG CALLBACK RecordFault(EXCEPTION_POINTERS* info) {
+    if (g_raised.address == nullptr) {
+        g_raised.code = info->ExceptionRecord->ExceptionCode;
+        g_raised.address = info->ExceptionRecord->ExceptionAddress;
+        g_raised.chain = ExceptionChain();
+        // Copied now: the frame is gone from the stack once the routine returns.
+        g_raised.next = g_raised.chain ? g_raised.chain->Next : nullptr;
+        g_raised.handler = g_raised.chain ? g_raised.chain->Handler : nullptr;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+// Faults once under the guard and reports what the thread looked like.
+RaisedFault RaiseGuardedFault() {
+    g_raised = RaisedFault();
+    PVOID handler = AddVectoredExceptionHandler(1, RecordFault);
+    EXPECT_NE(nullptr, handler);
+    EXPECT_FALSE(FaultGuard::ExecuteUndefined());
+    RemoveVectoredExceptionHandler(handler);
+    return g_raised;
+}
+
+TEST(FaultGuard, FaultMeetsOneFrameOnTopOfTheThreadsChain) {
+    EXCEPTION_REGISTRATION_RECORD* before = ExceptionChain();
+    const RaisedFault raised = RaiseGuardedFault();
+    EXPECT_EQ(static_cast<DWORD>(STATUS_ILLEGAL_INSTRUCTION), raised.code);
+    ASSERT_NE(nullptr, raised.chain);
+    EXPECT_NE(before, raised.chain);
+    EXPECT_EQ(before, raised.next);  // linked to the previous top
+    EXPECT_NE(nullptr, reinterpret_cast<void*>(raised.handler));
+    // The frame lives on this thread's stack, as the dispatcher requires.
+    const NT_TIB* tib = ThreadInformation();
+    EXPECT_LT(reinterpret_cast<char*>(tib->StackLimit), reinterpret_cast<char*>(raised.chain));
+    EXPECT_GT(reinterpret_cast<char*>(tib->StackBase), reinterpret_cast<char*>(raised.chain));
+}
+
+TEST(FaultGuard, ClaimsOnlyErrorsRaisedAtItsOwnInstruction) {
+    const RaisedFault raised = RaiseGuardedFault();
+    void* at = raised.address;
+    ASSERT_NE(nullptr, at);
+    const void* recover = FaultGuard::RecoveryFor(STATUS_ILLEGAL_INSTRUCTION, 0, at);
+    ASSERT_NE(nullptr, recover);
+    EXPECT_GT(recover, at);  // the recovery point follows the instruction
+    // Any error (a privileged instruction, an access violation) at the
+    // guarded instruction is its fault.
+    EXPECT_EQ(recover, FaultGuard::RecoveryFor(STATUS_PRIVILEGED_INSTRUCTION, 0, at));
+    EXPECT_EQ(recover, FaultGuard::RecoveryFor(STATUS_ACCESS_VIOLATION, 0, at));
+    // A debugger's breakpoint or single step there is not.
+    EXPECT_EQ(nullptr, FaultGuard::RecoveryFor(STATUS_BREAKPOINT, 0, at));
+    EXPECT_EQ(nullptr, FaultGuard::RecoveryFor(STATUS_SINGLE_STEP, 0, at));
+    // Nor is an unwind passing by the frame.
+    EXPECT_EQ(nullptr, FaultGuard::RecoveryFor(STATUS_ILLEGAL_INSTRUCTION,
+                                               EXCEPTION_UNWINDING, at));
+    EXPECT_EQ(nullptr, FaultGuard::RecoveryFor(STATUS_ILLEGAL_INSTRUCTION,
+                                               EXCEPTION_EXIT_UNWIND, at));
+    // Nor a fault anywhere else.
+    EXPECT_EQ(nullptr, FaultGuard::RecoveryFor(STATUS_ILLEGAL_INSTRUCTION, 0,
+                                               static_cast<char*>(at) + 1));
+    EXPECT_EQ(nullptr, FaultGuard::RecoveryFor(STATUS_ILLEGAL_INSTRUCTION, 0, strayUd2At));
 }
 
 TEST(FaultGuard, FaultsElsewhereReachTheNextHandler) {

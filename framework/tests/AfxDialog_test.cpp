@@ -344,6 +344,29 @@ TEST(ModalLoop, OwnerIsDisabledWhileTheDialogRunsAndEnabledAfter)
     owner.DestroyWindow();
 }
 
+TEST(ModalLoop, OwnerIsTheTopLevelWindowAboveAChildParent)
+{
+    // Parent given as a grandchild of a popup that another popup owns: the
+    // dialog belongs to the popup holding the child, not to its owner.
+    CWnd outer, owner, child, grandchild;
+    ASSERT_TRUE(outer.CreateEx(0, "STATIC", "outer", WS_POPUP, 0, 0, 80, 80, nullptr, nullptr));
+    ASSERT_TRUE(owner.CreateEx(0, "STATIC", "owner", WS_POPUP, 0, 0, 60, 60, outer.m_hWnd, nullptr));
+    ASSERT_TRUE(child.CreateEx(0, "STATIC", "child", WS_CHILD, 0, 0, 40, 40, owner.m_hWnd, nullptr));
+    ASSERT_TRUE(grandchild.CreateEx(0, "STATIC", "grandchild", WS_CHILD, 0, 0, 20, 20, child.m_hWnd,
+                                    nullptr));
+    DialogTemplate t = MakeTemplate();
+    TestDialog dlg(t.get(), &grandchild);
+    HWND ownerSeen = nullptr;
+    dlg.drive = [&](TestDialog& d) {
+        ownerSeen = GetWindow(d.m_hWnd, GW_OWNER);
+        d.EndDialog(IDOK);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(ownerSeen, owner.m_hWnd);
+    owner.DestroyWindow();
+    outer.DestroyWindow();
+}
+
 TEST(ModalLoop, NoBindingLeftAfterManyDialogs)
 {
     size_t before = CWnd::GetPermanentCount();

@@ -150,4 +150,21 @@ TEST(DllEntry, AcceptedAttachThenThreadAndProcessDetach)
     AfxWinInit(self);
 }
 
+TEST(DllEntry, ThreadDetachKeepsTheBindingsOfLiveWindows)
+{
+    // The detach step frees a thread's framework state, but only once no
+    // window of the thread is bound: an object must still find its window.
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    CWnd wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "bound", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_TRUE(AfxDllMain(self, DLL_THREAD_DETACH, nullptr));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+    const size_t bound = CWnd::GetPermanentCount();
+    EXPECT_TRUE(wnd.DestroyWindow());
+    EXPECT_EQ(CWnd::GetPermanentCount(), bound - 1);
+    // With nothing bound the state goes, and the next use starts afresh.
+    EXPECT_TRUE(AfxDllMain(self, DLL_THREAD_DETACH, nullptr));
+    EXPECT_EQ(CWnd::GetPermanentCount(), bound - 1);
+}
+
 }  // namespace

@@ -1,0 +1,397 @@
+#!/usr/bin/env python3
+"""Checks that the shipped binaries run on an i486 under Windows 98 / NT 4.0.
+
+    check_binaries.py [--objdump PROGRAM] [--imports LIST] [BINARY ...]
+
+Without binaries it checks dist/Pyrolux.exe, dist/MMX.dll and dist/SSE.dll.
+For each binary it disassembles the code with objdump and reports
+
+  - every instruction beyond the i486 instruction set (by function and
+    mnemonic), except the few the processor probes execute on purpose;
+  - every import that is not in the list of functions present in the system
+    DLLs of both Windows 98 and Windows NT 4.0 (win98-nt4-imports.txt), with
+    the functions that use it;
+  - every function that moves the stack pointer down by more than a page
+    without calling a stack probe first (real Windows grows the stack only
+    through its guard page; Wine does not notice).
+
+Exit status: 0 when everything passes, 1 when something is reported, 2 when
+the check itself cannot run.
+"""
+
+import argparse
+import os
+import re
+import subprocess
+import sys
+from collections import OrderedDict
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
+                    for name in ("Pyrolux.exe", "MMX.dll", "SSE.dll")]
+DEFAULT_IMPORTS = os.path.join(HERE, "win98-nt4-imports.txt")
+DEFAULT_OBJDUMP = "i686-w64-mingw32-objdump"
+
+PAGE = 4096
+
+# --- The i486 instruction set, as objdump spells it (AT&T syntax) ----------
+
+# 8086 to 80386 integer and system instructions plus the i486 additions
+# (BSWAP, CMPXCHG, XADD, INVD, WBINVD, INVLPG). These may carry objdump's
+# operand-size suffix b, w or l.
+_INTEGER = set("""
+    aaa aad aam aas adc add and arpl bound bsf bsr bswap bt btc btr bts call
+    clc cld cli clts cmc cmp cmps cmpxchg daa das dec div enter hlt idiv imul
+    in inc ins int int3 into invd invlpg iret jcxz jecxz jmp lahf lar lcall
+    lds lea leave les lfs lgdt lgs lidt ljmp lldt lmsw lods loop loope loopne
+    loopnz loopz lret lsl lss ltr mov movs mul neg not or out outs pop popa
+    popf push pusha pushf rcl rcr ret rol ror sahf sal sar sbb scas sgdt shl
+    shld shr shrd sidt sldt smsw stc std sti stos str sub test verr verw
+    wbinvd xadd xchg xlat xor
+""".split())
+
+_CONDITIONS = ("a ae b be c e g ge l le na nae nb nbe nc ne ng nge nl nle no "
+               "np ns nz o p pe po s z").split()
+
+# Spelled out in full: extensions, conditional jumps and SETcc.
+_EXACT = set("""
+    cbtw cwtl cwtd cltd cbw cwde cwd cdq
+    movsbw movsbl movswl movzbw movzbl movzwl movsx movzx
+    nop wait fwait
+""".split()) | {"j" + c for c in _CONDITIONS} | {"set" + c for c in _CONDITIONS}
+
+# x87 (8087 to 387): may carry objdump's memory-operand suffix s, l, t or ll.
+_X87 = set("""
+    f2xm1 fabs fadd faddp fbld fbstp fchs fclex fnclex fcom fcomp fcompp fcos
+    fdecstp fdiv fdivp fdivr fdivrp ffree fiadd ficom ficomp fidiv fidivr
+    fild fimul fincstp finit fninit fist fistp fisub fisubr fld fld1 fldcw
+    fldenv fldl2e fldl2t fldlg2 fldln2 fldpi fldz fmul fmulp fnop fpatan
+    fprem fprem1 fptan frndint frstor fsave fnsave fscale fsin fsincos fsqrt
+    fst fstcw fnstcw fstenv fnstenv fstp fstsw fnstsw fsub fsubp fsubr fsubrp
+    ftst fucom fucomp fucompp fxam fxch fxtract fyl2x fyl2xp1
+""".split())
+
+# Two newer mnemonics whose encodings every x86 runs the same way:
+#   ud2   (0F 0B) is an undefined opcode on the i486 as well, so it traps
+#         there exactly as on later processors; GCC emits it for
+#         __builtin_trap and unreachable paths, which must trap.
+#   pause (F3 90) is REP NOP, which earlier processors execute as NOP; it is
+#         only a hint in spin loops.
+# Not so TZCNT/LZCNT (REP BSF/BSR): older processors run them as BSF/BSR,
+# which give different results, so they stay forbidden.
+_SAME_ON_EVERY_X86 = {"ud2", "pause"}
+
+# Legacy prefixes (8086/386) that objdump prints before the mnemonic. Newer
+# names for prefix bytes (bnd, notrack, xacquire, xrelease) are reported.
+_PREFIXES = set("lock rep repe repz repne repnz data16 addr16 cs ds es fs gs "
+                "ss".split())
+
+# The only places allowed to go beyond the i486: the fault guard's probe
+# routines (each executes its one instruction under an exception frame) and
+# the CPUID source that identification uses once the guarded CPUID probe
+# succeeded. Routine labels <name>_fault and <name>_recover belong to <name>.
+PROBE_EXCEPTIONS = {
+    "pyrolux_cpuid0": {"cpuid"},
+    "pyrolux_rdtsc": {"rdtsc"},
+    "pyrolux_pxor": {"pxor", "emms"},
+    "pyrolux_xorps": {"xorps"},
+    "pyrolux_xorpd": {"xorpd"},
+    "pyrolux_pfrcp": {"pfrcp", "emms"},
+    "(anonymous namespace)::RealCpuidSource::Query(unsigned int)": {"cpuid"},
+}
+
+# Stack probes of the MinGW runtime (names without leading underscores).
+STACK_PROBES = {"chkstk_ms", "chkstk", "alloca"}
+
+# Data that the linker places in the code section: constructor and
+# destructor lists and the C++ exception tables.
+_DATA_SYMBOLS = re.compile(
+    r"^_*(CTOR_LIST__|DTOR_LIST__|etext)$|^\.(ctors|dtors|gcc_except_table)\b")
+
+
+def is_i486(mnemonic):
+    if mnemonic in _INTEGER or mnemonic in _EXACT or mnemonic in _X87:
+        return True
+    if mnemonic in _SAME_ON_EVERY_X86:
+        return True
+    if mnemonic[-1:] in ("b", "w", "l") and mnemonic[:-1] in _INTEGER:
+        return True
+    for suffix in ("s", "l", "t", "ll"):
+        if mnemonic.endswith(suffix) and mnemonic[:-len(suffix)] in _X87:
+            return True
+    return False
+
+
+def routine_of(function):
+    """The probe routine a label belongs to (pyrolux_x_fault -> pyrolux_x)."""
+    for tail in ("_fault", "_recover"):
+        if function.startswith("pyrolux_") and function.endswith(tail):
+            return function[:-len(tail)]
+    return function
+
+
+# --- Reading objdump's output -----------------------------------------------
+
+_SYMBOL_LINE = re.compile(r"^([0-9a-f]+) <(.+)>:$")
+_INSN_LINE = re.compile(r"^\s*([0-9a-f]+):\t(.*)$")
+
+
+class Instruction(object):
+    __slots__ = ("address", "function", "start", "mnemonic", "operands",
+                 "text")
+
+    def __init__(self, address, function, start, mnemonic, operands, text):
+        self.address = address
+        self.function = function
+        self.start = start          # address of the function's first byte
+        self.mnemonic = mnemonic
+        self.operands = operands
+        self.text = text
+
+
+def parse_disassembly(text):
+    """Instructions of `objdump -d -C --no-show-raw-insn` output, skipping
+    data that sits in the code section."""
+    instructions = []
+    function, start, in_data = None, None, False
+    for line in text.splitlines():
+        m = _SYMBOL_LINE.match(line)
+        if m:
+            start = int(m.group(1), 16)
+            function = m.group(2)
+            in_data = bool(_DATA_SYMBOLS.search(function))
+            continue
+        m = _INSN_LINE.match(line)
+        if not m or in_data or function is None:
+            continue
+        insn = m.group(2).split("#", 1)[0].strip()
+        if not insn:
+            continue
+        parts = insn.split(None, 1)
+        while len(parts) > 1 and parts[0] in _PREFIXES:
+            parts = parts[1].split(None, 1)
+        if parts[0] in _PREFIXES:  # a prefix on a line of its own
+            continue
+        instructions.append(Instruction(
+            int(m.group(1), 16), function, start, parts[0],
+            parts[1] if len(parts) > 1 else "", insn))
+    return instructions
+
+
+def parse_imports(text):
+    """[(DLL, function, import address table slot)] from `objdump -p`."""
+    base = 0
+    m = re.search(r"^ImageBase\s+([0-9a-f]+)$", text, re.M)
+    if m:
+        base = int(m.group(1), 16)
+    imports = []
+    thunk, index, dll = None, 0, None
+    in_imports = False
+    for line in text.splitlines():
+        if line.startswith("The Import Tables"):
+            in_imports = True
+            continue
+        if not in_imports:
+            continue
+        if line and not line[0].isspace():
+            break  # the next part of the report
+        fields = line.split()
+        if len(fields) == 6 and all(re.match(r"^[0-9a-f]{8}$", f) for f in fields):
+            thunk, index = int(fields[5], 16), 0
+            continue
+        m = re.match(r"^\tDLL Name: (\S+)", line)
+        if m:
+            dll = re.sub(r"(?i)\.dll$", "", m.group(1)).upper()
+            continue
+        m = re.match(r"^\t[0-9a-f]+\t +(\d+)  (\S+)", line)
+        if m and dll and thunk is not None:
+            name = m.group(2)
+            if name == "<none>":
+                name = "#" + m.group(1)  # imported by ordinal
+            imports.append((dll, name, base + thunk + 4 * index))
+            index += 1
+    return imports
+
+
+def load_allowed(path):
+    """The allowed imports: lines 'DLL!function  minimum system', '#' starts
+    a comment. A line without its minimum-system note is an error."""
+    allowed = set()
+    with open(path, encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.split("#", 1)[0].strip()
+            if not line:
+                continue
+            fields = line.split(None, 1)
+            if "!" not in fields[0] or len(fields) < 2:
+                raise ValueError("%s:%d: expected 'DLL!function  minimum "
+                                 "system', got %r" % (path, number, line))
+            dll, function = fields[0].split("!", 1)
+            allowed.add((dll.upper(), function))
+    return allowed
+
+
+# --- The three checks ----------------------------------------------------------
+
+def check_instructions(instructions):
+    """{(function, mnemonic): [addresses]} of every site beyond the i486."""
+    sites = OrderedDict()
+    for insn in instructions:
+        if is_i486(insn.mnemonic):
+            continue
+        if insn.mnemonic in PROBE_EXCEPTIONS.get(routine_of(insn.function), ()):
+            continue
+        sites.setdefault((insn.function, insn.mnemonic), []).append(insn.address)
+    return sites
+
+
+_CALL_TARGET = re.compile(r"<([^>+]+)(\+0x[0-9a-f]+)?>")
+
+
+def _stack_move(insn):
+    """How far an instruction moves ESP down: a byte count, None for an
+    amount in a register, 0 when it does not move it down."""
+    ops = insn.operands
+    if insn.mnemonic in ("sub", "subl") and ops.endswith(",%esp"):
+        m = re.match(r"^\$0x([0-9a-f]+),%esp$", ops)
+        return int(m.group(1), 16) if m else None
+    if insn.mnemonic in ("add", "addl"):
+        m = re.match(r"^\$0x([0-9a-f]+),%esp$", ops)
+        if m and int(m.group(1), 16) >= 0x80000000:
+            return 0x100000000 - int(m.group(1), 16)
+    if insn.mnemonic in ("lea", "leal"):
+        m = re.match(r"^-0x([0-9a-f]+)\(%esp\),%esp$", ops)
+        if m:
+            return int(m.group(1), 16)
+    return 0
+
+
+def check_stack_probes(instructions):
+    """[(function, instruction text, address)] for every move of the stack
+    pointer by more than a page, or by an amount in a register, before which
+    the function did not call a stack probe. GCC emits `call ___chkstk_ms`
+    and, possibly a few instructions later, `sub %eax,%esp`: the last call
+    (or return) before the move must be that probe, and it covers one move."""
+    missing = []
+    probed, current = False, None
+    for insn in instructions:
+        if insn.start != current:
+            current, probed = insn.start, False
+        if insn.function.lstrip("_") in STACK_PROBES:
+            continue  # the probes themselves walk the stack down
+        if insn.mnemonic in ("call", "calll"):
+            m = _CALL_TARGET.search(insn.operands)
+            probed = bool(m) and m.group(1).lstrip("_") in STACK_PROBES
+            continue
+        if insn.mnemonic in ("ret", "retl", "jmp"):
+            probed = False
+            continue
+        size = _stack_move(insn)
+        if size is None or size > PAGE:
+            if not probed:
+                missing.append((insn.function, insn.text, insn.address))
+            probed = False
+    return missing
+
+
+def check_imports(imports, allowed, instructions=()):
+    """[(DLL!function, [functions using it])] of imports not allowed."""
+    slots = {}
+    for dll, name, slot in imports:
+        if (dll, name) not in allowed:
+            slots[slot] = "%s!%s" % (dll, name)
+    users = OrderedDict((name, []) for name in slots.values())
+    thunks = {}   # start of an import thunk -> the import it jumps through
+    for insn in instructions:
+        for value in re.findall(r"0x([0-9a-f]+)", insn.operands):
+            name = slots.get(int(value, 16))
+            if not name:
+                continue
+            if insn.mnemonic == "jmp" and insn.address == insn.start:
+                thunks[insn.start] = name
+            elif insn.function not in users[name]:
+                users[name].append(insn.function)
+    if thunks:  # callers of an import thunk use the import too
+        for insn in instructions:
+            if insn.mnemonic not in ("call", "calll", "jmp"):
+                continue
+            m = re.match(r"^([0-9a-f]+) <", insn.operands)
+            name = m and thunks.get(int(m.group(1), 16))
+            if name and insn.function not in users[name]:
+                users[name].append(insn.function)
+    return list(users.items())
+
+
+# --- Running the checks on binaries -----------------------------------------
+
+def run_objdump(objdump, *args):
+    result = subprocess.run([objdump] + list(args), stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, universal_newlines=True)
+    if result.returncode != 0:
+        raise RuntimeError("%s %s failed: %s" % (objdump, " ".join(args),
+                                                 result.stderr.strip()))
+    return result.stdout
+
+
+def check_binary(name, disassembly, headers, allowed, out):
+    """Prints what the binary breaks; returns the number of findings."""
+    instructions = parse_disassembly(disassembly)
+    sites = check_instructions(instructions)
+    frames = check_stack_probes(instructions)
+    imports = check_imports(parse_imports(headers), allowed, instructions)
+    for (function, mnemonic), addresses in sites.items():
+        out.write("%s: instruction beyond the i486: %s in %s (%d site%s, "
+                  "first at 0x%x)\n" % (name, mnemonic, function,
+                                        len(addresses),
+                                        "" if len(addresses) == 1 else "s",
+                                        addresses[0]))
+    for function, text, address in frames:
+        out.write("%s: stack moved without a probe: '%s' in %s at 0x%x\n"
+                  % (name, text, function, address))
+    for import_name, users in imports:
+        out.write("%s: import missing on Windows 98 or NT 4.0: %s (used by "
+                  "%s)\n" % (name, import_name,
+                            "; ".join(users) if users else "nothing found"))
+    count = sum(len(a) for a in sites.values())
+    out.write("%s: %d instruction site%s beyond the i486 in %d function%s, "
+              "%d unprobed stack move%s, %d import%s not on the list\n"
+              % (name, count, "" if count == 1 else "s",
+                 len({f for f, _ in sites}),
+                 "" if len({f for f, _ in sites}) == 1 else "s",
+                 len(frames), "" if len(frames) == 1 else "s",
+                 len(imports), "" if len(imports) == 1 else "s"))
+    return count + len(frames) + len(imports)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--objdump", default=DEFAULT_OBJDUMP)
+    parser.add_argument("--imports", default=DEFAULT_IMPORTS)
+    parser.add_argument("binaries", nargs="*", default=DEFAULT_BINARIES)
+    args = parser.parse_args(argv)
+    try:
+        allowed = load_allowed(args.imports)
+        findings = 0
+        for path in args.binaries:
+            if not os.path.isfile(path):
+                raise RuntimeError("%s is missing: build it first "
+                                   "(scripts/build-win32.sh)" % path)
+            findings += check_binary(
+                os.path.basename(path),
+                run_objdump(args.objdump, "-d", "-C", "--no-show-raw-insn", path),
+                run_objdump(args.objdump, "-p", path), allowed, sys.stdout)
+    except (OSError, RuntimeError, ValueError) as error:
+        sys.stderr.write("check_binaries: %s\n" % error)
+        return 2
+    if findings:
+        sys.stdout.write("FAILED: %d finding%s\n"
+                         % (findings, "" if findings == 1 else "s"))
+        return 1
+    sys.stdout.write("passed: every instruction in the i486 set, every import "
+                     "on Windows 98 and NT 4.0, every large frame probed\n")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
