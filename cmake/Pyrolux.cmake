@@ -21,6 +21,13 @@ if(WIN32)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest
                    EXCLUDE_FROM_ALL)
+  # The runtime's win32 thread model has no std::mutex, which GoogleTest's
+  # internal Notification needs: a Win32 one stands in for it.
+  set(gtest_notification ${CMAKE_SOURCE_DIR}/tests/support/gtest)
+  target_sources(gtest PRIVATE ${gtest_notification}/Notification.cpp)
+  target_compile_definitions(gtest PUBLIC GTEST_HAS_NOTIFICATION_=1)
+  target_compile_options(gtest PUBLIC
+    "SHELL:-include ${gtest_notification}/Notification.h")
   set(PYROLUX_GTEST_MAIN gtest_main)
   set(PYROLUX_GTEST gtest)
   set(PYROLUX_GMOCK gmock)

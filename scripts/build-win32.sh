@@ -2,6 +2,17 @@
 # Configures and builds the win32 tree (build/win32); deliverables land in dist/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$root" -B "$root/build/win32" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
-cmake --build "$root/build/win32" -j "$(nproc)"
+build="$root/build/win32"
+# The i486 runtime the build links in (built once, then only looked up).
+runtime=$("$root/scripts/i486-runtime.sh")
+# The compiler and linker flags that name the runtime are cached by CMake:
+# a rebuilt runtime (a new folder) needs a fresh configuration.
+fresh=()
+if [ -f "$build/CMakeCache.txt" ] &&
+   ! grep -qxF "PYROLUX_I486_RUNTIME:PATH=$runtime" "$build/CMakeCache.txt"; then
+  fresh=(--fresh)
+fi
+cmake "${fresh[@]}" -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DPYROLUX_I486_RUNTIME:PATH="$runtime" >/dev/null
+cmake --build "$build" -j "$(nproc)"
