@@ -28,6 +28,19 @@ double SecondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// Processors the system has. The win32 runtime's std::thread cannot tell
+// (it answers 0).
+int ProcessorCount()
+{
+#if defined(_WIN32)
+    SYSTEM_INFO info;
+    GetSystemInfo(&info);
+    return std::max(1, static_cast<int>(info.dwNumberOfProcessors));
+#else
+    return std::max(1u, std::thread::hardware_concurrency());
+#endif
+}
+
 // CPU time of the whole process, in seconds.
 double ProcessCpuSeconds()
 {
@@ -196,7 +209,13 @@ void RunLoad(int workers, int cores, double seconds, double passSeconds)
 int main()
 {
 #if defined(_WIN32)
-    const char* build = sizeof(void*) == 4 ? "win32 i686" : "win64";
+#if defined(__i686__)
+    const char* build = "win32, code for the i686";
+#elif defined(__i386__)
+    const char* build = "win32, code for the i486";
+#else
+    const char* build = "win64";
+#endif
 #else
     const char* build = sizeof(void*) == 4 ? "native i386" : "native x86-64";
 #endif
@@ -205,7 +224,7 @@ int main()
 #else
     const char* math = "SSE2";
 #endif
-    const int cores = std::max(1u, std::thread::hardware_concurrency());
+    const int cores = ProcessorCount();
     std::printf("Pyrolux stress-test core benchmark (%s, %s math, %d cores)\n", build, math, cores);
 
     // Measure on this thread under the same floating-point setup as a worker.

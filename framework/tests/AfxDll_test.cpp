@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "AfxDll.h"
@@ -97,23 +96,29 @@ TEST(DllExports, RegisterServerAsksEveryFactoryAndSucceedsRegardless)
     EXPECT_EQ(b.registrations, 1);
 }
 
+DWORD WINAPI TakeTheGlobalLock(LPVOID gotLock)
+{
+    AfxLockGlobals();
+    *static_cast<std::atomic<bool>*>(gotLock) = true;
+    AfxUnlockGlobals();
+    return 0;
+}
+
 TEST(DllExports, TheWalkHoldsTheGlobalLock)
 {
     FakeFactory a(ClsidA);
     std::atomic<bool> gotLock(false);
-    std::thread other;
+    HANDLE other = nullptr;
     bool heldDuringWalk = false;
     a.duringUpdate = [&] {
-        other = std::thread([&] {
-            AfxLockGlobals();
-            gotLock = true;
-            AfxUnlockGlobals();
-        });
+        other = CreateThread(nullptr, 0, TakeTheGlobalLock, &gotLock, 0, nullptr);
         Sleep(50);
         heldDuringWalk = !gotLock;
     };
     EXPECT_EQ(AfxDllRegisterServer(), S_OK);
-    other.join();
+    ASSERT_NE(other, nullptr);
+    WaitForSingleObject(other, INFINITE);
+    CloseHandle(other);
     EXPECT_TRUE(heldDuringWalk);
     EXPECT_TRUE(gotLock);
 }
