@@ -18,6 +18,30 @@ void PumpMessages(DWORD milliseconds)
     }
 }
 
+TestThread::TestThread(std::function<void()> body) : m_body(std::move(body))
+{
+    m_thread = CreateThread(nullptr, 0, Entry, this, 0, nullptr);
+}
+
+TestThread::~TestThread()
+{
+    if (m_thread) {
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+    }
+}
+
+bool TestThread::Join(DWORD milliseconds)
+{
+    return m_thread && WaitForSingleObject(m_thread, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI TestThread::Entry(LPVOID parameter)
+{
+    static_cast<TestThread*>(parameter)->m_body();
+    return 0;
+}
+
 SIZE WindowTextExtent(HWND window, HFONT font)
 {
     char text[256] = {};

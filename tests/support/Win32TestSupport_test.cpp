@@ -38,3 +38,22 @@ TEST(DialogTemplateTest, BuildsADialogWithItsControls)
                                              CloseAtInit, 0);
     EXPECT_EQ(result, 7);
 }
+
+TEST(TestThreadTest, RunsItsBodyElsewhereAndJoinsOnlyOnceEnded)
+{
+    testsupport::TestEvent release, ran;
+    DWORD bodyThread = 0;
+    testsupport::TestThread thread([&] {
+        bodyThread = GetCurrentThreadId();
+        ran.Set();
+        release.Wait(10000);
+    });
+    ASSERT_TRUE(thread.Started());
+    EXPECT_TRUE(ran.Wait(10000));
+    EXPECT_FALSE(thread.Join(50)) << "joined while the body still waits";
+    EXPECT_FALSE(release.Wait(0));
+    release.Set();
+    EXPECT_TRUE(thread.Join(10000));
+    EXPECT_NE(bodyThread, 0u);
+    EXPECT_NE(bodyThread, GetCurrentThreadId());
+}
