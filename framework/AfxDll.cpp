@@ -140,15 +140,10 @@ HRESULT AfxDllRegisterServer()
 // ---------------------------------------------------------------------------
 // Entry steps
 
-void AfxTermThread()
-{
-    // A creation hook left behind by this thread goes with it.
-    AfxUnhookWindowCreate();
-}
-
 void AfxWinTerm()
 {
     AfxTermThread();
+    AfxFreeThreadStateSlot();
     AfxSetResourceHandle(nullptr);
 }
 

@@ -59,6 +59,7 @@ HRESULT AfxDllRegisterServer();
 // process detach (ExitInstance, then framework end).
 BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved);
 
-// Ends the framework for the module / releases one thread's state.
+// Ends the framework for the module: the calling thread's state and the
+// module's per-thread slot go (AfxTermThread in Afx.h releases one thread's
+// state).
 void AfxWinTerm();
-void AfxTermThread();

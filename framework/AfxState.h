@@ -13,7 +13,14 @@ struct AfxThreadState {
     MSG lastSent = {};                         // the message being handled
 };
 
+// The calling thread's state, made on its first use.
 AfxThreadState& AfxGetThreadState();
+// The calling thread's state, or null when it has none; never makes one.
+AfxThreadState* AfxFindThreadState();
+// Gives up the module's per-thread slot (the module is going). A later use
+// takes a new one.
+void AfxFreeThreadStateSlot();
+
 void AfxHookWindowCreate(CWnd* pWnd);
 // Removes the creation hook; false when no window was bound meanwhile.
 BOOL AfxUnhookWindowCreate();

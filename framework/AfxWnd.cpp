@@ -6,15 +6,6 @@
 #include <vector>
 
 // ---------------------------------------------------------------------------
-// Thread state
-
-AfxThreadState& AfxGetThreadState()
-{
-    static thread_local AfxThreadState state;
-    return state;
-}
-
-// ---------------------------------------------------------------------------
 // Handle map
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
@@ -37,8 +28,11 @@ void CWnd::Attach(HWND hWnd)
 
 void CWnd::Detach()
 {
-    if (m_hWnd)
-        AfxGetThreadState().windows.erase(m_hWnd);
+    // An object that goes after its thread's state (a static one at exit)
+    // has nothing left to unbind.
+    AfxThreadState* state = AfxFindThreadState();
+    if (m_hWnd && state)
+        state->windows.erase(m_hWnd);
     m_hWnd = nullptr;
 }
 
@@ -127,13 +121,15 @@ void AfxHookWindowCreate(CWnd* pWnd)
 
 BOOL AfxUnhookWindowCreate()
 {
-    AfxThreadState& state = AfxGetThreadState();
-    if (state.hHookCbt) {
-        ::UnhookWindowsHookEx(state.hHookCbt);
-        state.hHookCbt = nullptr;
+    AfxThreadState* state = AfxFindThreadState();
+    if (!state)
+        return TRUE;
+    if (state->hHookCbt) {
+        ::UnhookWindowsHookEx(state->hHookCbt);
+        state->hHookCbt = nullptr;
     }
-    bool bound = state.pWndInit == nullptr;
-    state.pWndInit = nullptr;
+    bool bound = state->pWndInit == nullptr;
+    state->pWndInit = nullptr;
     return bound;
 }
 

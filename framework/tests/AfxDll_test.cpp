@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "AfxDll.h"
+#include "AfxState.h"
+#include "Win32TestSupport.h"
 #include "framework_test_app.h"
 
 namespace {
@@ -148,6 +150,39 @@ TEST(DllEntry, AcceptedAttachThenThreadAndProcessDetach)
     EXPECT_EQ(theApp.exitCalls, exit + 1);
     theApp.initResult = FALSE;
     AfxWinInit(self);
+}
+
+TEST(DllEntry, ThreadDetachReleasesOnlyStateThatExists)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    // A thread that never used the framework: the detach makes nothing.
+    bool hadBefore = true, hadAfter = true;
+    testsupport::TestThread plain([&] {
+        hadBefore = AfxFindThreadState() != nullptr;
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+        hadAfter = AfxFindThreadState() != nullptr;
+    });
+    ASSERT_TRUE(plain.Join(10000));
+    EXPECT_FALSE(hadBefore);
+    EXPECT_FALSE(hadAfter) << "the detach made a state only to release it";
+
+    // A thread that bound a window and left a creation hook behind: both go.
+    bool bound = false, released = false, hookGone = false;
+    testsupport::TestThread user([&] {
+        CWnd wnd;
+        bound = wnd.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr) &&
+                AfxFindThreadState() != nullptr;
+        wnd.DestroyWindow();
+        AfxHookWindowCreate(&wnd);
+        HHOOK hook = AfxFindThreadState()->hHookCbt;
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+        released = AfxFindThreadState() == nullptr;
+        hookGone = hook && !UnhookWindowsHookEx(hook);
+    });
+    ASSERT_TRUE(user.Join(10000));
+    EXPECT_TRUE(bound);
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(hookGone);
 }
 
 }  // namespace
