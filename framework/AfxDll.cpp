@@ -10,6 +10,7 @@ COleObjectFactory* g_pFirstFactory = nullptr;
 LONG g_nObjectCount = 0;
 LONG g_nLockCount = 0;
 bool g_bAttached = false;
+bool g_bProcessTerminating = false;
 
 CRITICAL_SECTION& GlobalLock()
 {
@@ -147,7 +148,12 @@ void AfxWinTerm()
     AfxSetResourceHandle(nullptr);
 }
 
-BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
+BOOL AfxDllProcessTerminating()
+{
+    return g_bProcessTerminating;
+}
+
+BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved)
 {
     switch (dwReason) {
     case DLL_PROCESS_ATTACH: {
@@ -181,6 +187,7 @@ BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
         // has run then already.
         if (g_bAttached) {
             g_bAttached = false;
+            g_bProcessTerminating = lpReserved != nullptr;
             if (CWinApp* app = AfxGetApp()) {
                 try {
                     app->ExitInstance();
@@ -188,6 +195,7 @@ BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
                 }
             }
             AfxWinTerm();
+            g_bProcessTerminating = false;
         }
         return TRUE;
     default:

@@ -152,6 +152,21 @@ TEST(DllEntry, AcceptedAttachThenThreadAndProcessDetach)
     AfxWinInit(self);
 }
 
+TEST(DllEntry, TheExitStepKnowsWhetherTheProcessTerminates)
+{
+    theApp.initResult = TRUE;
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    for (LPVOID reserved : { reinterpret_cast<LPVOID>(1), static_cast<LPVOID>(nullptr) }) {
+        ASSERT_TRUE(AfxDllMain(self, DLL_PROCESS_ATTACH, nullptr));
+        theApp.terminatingAtExit = !reserved;
+        EXPECT_TRUE(AfxDllMain(self, DLL_PROCESS_DETACH, reserved));
+        EXPECT_EQ(theApp.terminatingAtExit, reserved != nullptr);
+        EXPECT_FALSE(AfxDllProcessTerminating()) << "only while the exit step runs";
+    }
+    theApp.initResult = FALSE;
+    AfxWinInit(self);
+}
+
 TEST(DllEntry, ThreadDetachReleasesOnlyStateThatExists)
 {
     HINSTANCE self = GetModuleHandleA(nullptr);
