@@ -378,7 +378,7 @@ protected:
     HWND NewUpDown(int x)
     {
         HWND upDown = CreateWindowExA(0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT,
-                                      x, 150, 16, 24, m_dialog, nullptr, nullptr, nullptr);
+                                      x, 200, 16, 24, m_dialog, nullptr, nullptr, nullptr);
         EXPECT_NE(nullptr, m->FindControl(upDown));
         return upDown;
     }
@@ -404,9 +404,10 @@ protected:
 
 TEST_F(UpDownBuddies, OwnBuddyDrawsOnceAndReturns)
 {
-    HWND self = NewUpDown(300);
+    HWND self = NewUpDown(150);
     SetBuddy(self, self);
     PumpMessages(50);  // its repaint refreshes too
+    ASSERT_GE(SizeOf(self).cx, 8);
     BuddyQueries queries;
     ExpectDrawnOnRefresh(self);
     EXPECT_EQ(1, queries.Of(self));
@@ -414,10 +415,15 @@ TEST_F(UpDownBuddies, OwnBuddyDrawsOnceAndReturns)
 
 TEST_F(UpDownBuddies, EachOthersBuddiesDrawOnceEachAndReturn)
 {
-    HWND a = NewUpDown(300), b = NewUpDown(340);
+    HWND a = NewUpDown(150), b = NewUpDown(200);
     SetBuddy(a, b);
     SetBuddy(b, a);
+    // Aligning takes the up-down's width off its buddy: both are put back.
+    MoveWindow(a, 150, 200, 16, 24, TRUE);
+    MoveWindow(b, 200, 200, 16, 24, TRUE);
     PumpMessages(50);
+    ASSERT_GE(SizeOf(a).cx, 8);
+    ASSERT_GE(SizeOf(b).cx, 8);
     for (HWND first : { a, b }) {
         BuddyQueries queries;
         ExpectDrawnOnRefresh(first);
