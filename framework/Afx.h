@@ -12,7 +12,7 @@
 
 #include <map>
 
-#include "AfxString.h"
+#include "CString.h"
 
 class CCmdTarget;
 class CWnd;
