@@ -5,12 +5,15 @@
 
 #include <unordered_map>
 
+#include "SubclassChain.h"
+
 // Per-thread: windows belong to the thread that created them.
 struct AfxThreadState {
     std::unordered_map<HWND, CWnd*> windows;  // handle -> bound object
     CWnd* pWndInit = nullptr;                  // waits for its window
     HHOOK hHookCbt = nullptr;
     MSG lastSent = {};                         // the message being handled
+    SubclassChain chain{&AfxWndProc};          // AfxWndProc's places
 };
 
 // The calling thread's state, made on its first use.

@@ -10,14 +10,17 @@
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    auto& map = AfxGetThreadState().windows;
-    auto it = map.find(hWnd);
-    return it == map.end() ? nullptr : it->second;
+    AfxThreadState* state = AfxFindThreadState();
+    if (!state)
+        return nullptr;
+    auto it = state->windows.find(hWnd);
+    return it == state->windows.end() ? nullptr : it->second;
 }
 
 size_t CWnd::GetPermanentCount()
 {
-    return AfxGetThreadState().windows.size();
+    AfxThreadState* state = AfxFindThreadState();
+    return state ? state->windows.size() : 0;
 }
 
 void CWnd::Attach(HWND hWnd)
@@ -62,8 +65,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
         return FALSE;
     Attach(hWnd);
     PreSubclassWindow();
-    m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    m_pfnSuper = AfxGetThreadState().chain.Install(hWnd);
     if (!m_pfnSuper) {
         Detach();
         return FALSE;
@@ -83,8 +85,10 @@ HWND CWnd::UnsubclassWindow()
     HWND hWnd = m_hWnd;
     if (!hWnd)
         return nullptr;
+    // Under another layer (the flat look's), AfxWndProc stays in the chain
+    // and forwards to m_pfnSuper; on top, m_pfnSuper comes back.
     if (m_pfnSuper)
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+        AfxGetThreadState().chain.Remove(hWnd, m_pfnSuper);
     m_pfnSuper = nullptr;
     Detach();
     return hWnd;
@@ -105,8 +109,7 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
         } catch (...) {
             // Nothing may unwind through USER32; the window is bound anyway.
         }
-        pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+        pWnd->m_pfnSuper = state.chain.Install(hWnd);
     }
     return ::CallNextHookEx(state.hHookCbt, code, wParam, lParam);
 }
@@ -166,8 +169,12 @@ BOOL CWnd::DestroyWindow()
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-    if (!pWnd)
+    if (!pWnd) {
+        // The object left while another layer stayed above: forward.
+        if (AfxThreadState* state = AfxFindThreadState())
+            return state->chain.Forward(hWnd, message, wParam, lParam);
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    }
 
     AfxThreadState& state = AfxGetThreadState();
     MSG previous = state.lastSent;
@@ -189,6 +196,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         pWnd->UnsubclassWindow();
         pWnd->PostNcDestroy();
     }
+    if (message == WM_NCDESTROY)
+        state.chain.Forget(hWnd);
     state.lastSent = previous;
     return result;
 }

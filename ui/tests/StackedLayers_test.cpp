@@ -10,6 +10,7 @@
 #include <ostream>
 
 #include "Afx.h"
+#include "AfxState.h"
 #include "FlatControl.h"
 #include "FlatLookManager.h"
 
@@ -95,6 +96,9 @@ protected:
         delete m_own;
         EXPECT_EQ(0u, m->ControlCount());
         EXPECT_EQ(nullptr, m_wnd.m_hWnd);
+        // A layer that only forwarded is forgotten with the window.
+        EXPECT_EQ(0u, m->ControlChain().ForwarderCount());
+        EXPECT_EQ(0u, AfxGetThreadState().chain.ForwarderCount());
     }
 
     // The button's own procedure answers (the check state is its own) and
@@ -136,6 +140,8 @@ TEST_P(StackedLayers, FlatLayerRemovedFirst)
 {
     ExpectMessagesGetThrough(true, true, "both on");
     RemoveFlat();
+    EXPECT_EQ(GetParam() == Order::FlatFirst ? 1u : 0u, m->ControlChain().ForwarderCount())
+        << "only a layer under another one stays in as a forwarder";
     ExpectMessagesGetThrough(true, false, "framework layer left");
     RemoveFramework();
     ExpectMessagesGetThrough(false, false, "both off");
