@@ -184,11 +184,23 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     state.lastSent.lParam = lParam;
 
     LRESULT result = 0;
+    bool thrown = false;
     try {
         result = pWnd->WindowProc(message, wParam, lParam);
     } catch (...) {
-        // Nothing may unwind through USER32; the message counts as unhandled.
-        result = 0;
+        // Nothing may unwind through USER32.
+        thrown = true;
+    }
+    if (thrown) {
+        // The message gets its default processing instead: a plain 0 would,
+        // for one, abort the window's creation at WM_NCCREATE.
+        try {
+            result = CWnd::FromHandlePermanent(hWnd) == pWnd
+                         ? pWnd->DefWindowProc(message, wParam, lParam)
+                         : ::DefWindowProcA(hWnd, message, wParam, lParam);
+        } catch (...) {
+            result = 0;
+        }
     }
 
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) {
