@@ -2,9 +2,8 @@
 // the three exports walking the module's class-factory list.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
-#include <thread>
+#include <memory>
 #include <vector>
 
 #include "AfxDll.h"
@@ -102,22 +101,26 @@ TEST(DllExports, RegisterServerAsksEveryFactoryAndSucceedsRegardless)
 TEST(DllExports, TheWalkHoldsTheGlobalLock)
 {
     FakeFactory a(ClsidA);
-    std::atomic<bool> gotLock(false);
-    std::thread other;
-    bool heldDuringWalk = false;
+    testsupport::TestEvent trying, gotLock;
+    std::unique_ptr<testsupport::TestThread> other;
+    bool lockedOut = false;
     a.duringUpdate = [&] {
-        other = std::thread([&] {
+        other.reset(new testsupport::TestThread([&] {
+            trying.Set();
             AfxLockGlobals();
-            gotLock = true;
+            gotLock.Set();
             AfxUnlockGlobals();
-        });
-        Sleep(50);
-        heldDuringWalk = !gotLock;
+        }));
+        // Handshake: the other thread is running and about to take the lock.
+        // Without the walk holding it, it has it within microseconds.
+        ASSERT_TRUE(trying.Wait(10000));
+        lockedOut = !gotLock.Wait(500);
     };
     EXPECT_EQ(AfxDllRegisterServer(), S_OK);
-    other.join();
-    EXPECT_TRUE(heldDuringWalk);
-    EXPECT_TRUE(gotLock);
+    ASSERT_TRUE(other);
+    EXPECT_TRUE(lockedOut) << "the other thread took the lock during the walk";
+    EXPECT_TRUE(gotLock.Wait(10000)) << "the lock is given up after the walk";
+    EXPECT_TRUE(other->Join(10000));
 }
 
 TEST(DllEntry, RefusedAttachRunsTheExitStepOnce)
