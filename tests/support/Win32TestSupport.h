@@ -27,6 +27,15 @@ bool PumpUntil(Predicate done, DWORD milliseconds)
     return true;
 }
 
+// How many more GDI objects this process could make right now, counted up
+// to `limit` by making pens and deleting them again. A leak of any GDI
+// object (a pen, a DC never released) makes it smaller. Wine 8 answers 0 to
+// GetGuiResources; this count works there as on Windows.
+int GdiRoom(int limit = 100000);
+
+// The windows of the calling thread: top-level ones and all their children.
+int ThreadWindowCount();
+
 // A thread running `body` (a Win32 thread: the win32 build has no
 // std::thread). The destructor waits for its end.
 class TestThread {
