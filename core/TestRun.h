@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "AfxString.h"
+#include "CString.h"
 
 // One-byte flags shared without locks between the user-interface thread and
 // the workers. Every access is relaxed: nothing else in memory is ordered by

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "AfxString.h"
+#include "CString.h"
 
 // Where the ticks and the sleep come from.
 class ClockSource {

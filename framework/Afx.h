@@ -12,7 +12,7 @@
 
 #include <map>
 
-#include "AfxString.h"
+#include "CString.h"
 
 class CCmdTarget;
 class CWnd;
@@ -480,8 +480,17 @@ HINSTANCE AfxGetInstanceHandle();
 // Sets up the application object for module hInstance (name, handles,
 // common controls). Called by the entry points.
 BOOL AfxWinInit(HINSTANCE hInstance);
-// The program's entry: init, InitInstance, then Run or ExitInstance.
+// The program's entry: init, InitInstance, then Run or ExitInstance; the
+// calling thread's state is released at the end.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
+// Releases the calling thread's framework state (its window map, a creation
+// hook left behind); while a window of the thread is still bound the map
+// stays, so its object can find it. A thread that never used the framework
+// has none and costs nothing. Called for every ending thread of a library by its thread
+// detach, and for the program's user-interface thread by AfxWinMain; any
+// other thread of a program that used windows of the framework calls it
+// before it ends.
+void AfxTermThread();
 // Offers a message to the PreTranslateMessage of the window it is for and
 // of that window's parents; true when one of them took it.
 BOOL AfxPreTranslateMessage(MSG* pMsg);

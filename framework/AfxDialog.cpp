@@ -28,6 +28,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
     } catch (...) {
         code = -1;
     }
+    AfxTermThread();
     return code;
 }
 

@@ -10,6 +10,7 @@ COleObjectFactory* g_pFirstFactory = nullptr;
 LONG g_nObjectCount = 0;
 LONG g_nLockCount = 0;
 bool g_bAttached = false;
+bool g_bProcessTerminating = false;
 
 CRITICAL_SECTION& GlobalLock()
 {
@@ -140,19 +141,19 @@ HRESULT AfxDllRegisterServer()
 // ---------------------------------------------------------------------------
 // Entry steps
 
-void AfxTermThread()
-{
-    // A creation hook left behind by this thread goes with it.
-    AfxUnhookWindowCreate();
-}
-
 void AfxWinTerm()
 {
     AfxTermThread();
+    AfxFreeThreadStateSlot();
     AfxSetResourceHandle(nullptr);
 }
 
-BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
+BOOL AfxDllProcessTerminating()
+{
+    return g_bProcessTerminating;
+}
+
+BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved)
 {
     switch (dwReason) {
     case DLL_PROCESS_ATTACH: {
@@ -180,13 +181,13 @@ BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
     }
     case DLL_THREAD_DETACH:
         AfxTermThread();
-        AfxFreeThreadState();
         return TRUE;
     case DLL_PROCESS_DETACH:
         // The loader also sends this after a refused attach: the exit step
         // has run then already.
         if (g_bAttached) {
             g_bAttached = false;
+            g_bProcessTerminating = lpReserved != nullptr;
             if (CWinApp* app = AfxGetApp()) {
                 try {
                     app->ExitInstance();
@@ -194,6 +195,7 @@ BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID)
                 }
             }
             AfxWinTerm();
+            g_bProcessTerminating = false;
         }
         return TRUE;
     default:

@@ -59,6 +59,13 @@ HRESULT AfxDllRegisterServer();
 // process detach (ExitInstance, then framework end).
 BOOL AfxDllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved);
 
-// Ends the framework for the module / releases one thread's state.
+// True while the exit step runs in a process detach of a terminating
+// process (lpReserved non-null), not of an unload by FreeLibrary: the other
+// threads are gone and the loader lock is held, so the step must not call
+// into libraries that may wait on either.
+BOOL AfxDllProcessTerminating();
+
+// Ends the framework for the module: the calling thread's state and the
+// module's per-thread slot go (AfxTermThread in Afx.h releases one thread's
+// state).
 void AfxWinTerm();
-void AfxTermThread();

@@ -6,46 +6,21 @@
 #include <vector>
 
 // ---------------------------------------------------------------------------
-// Thread state
-
-namespace {
-// Made on the thread's first use. A thread_local object with a destructor
-// would need the runtime's per-thread exit list, which imports
-// GetModuleHandleExW (Windows XP) and relies on TLS callbacks that
-// Windows 9x may not run: a plain pointer needs neither.
-thread_local AfxThreadState* t_threadState = nullptr;
-}  // namespace
-
-AfxThreadState& AfxGetThreadState()
-{
-    if (!t_threadState)
-        t_threadState = new AfxThreadState;
-    return *t_threadState;
-}
-
-void AfxFreeThreadState()
-{
-    // Bound windows keep their entries: their objects still look them up.
-    if (t_threadState && t_threadState->windows.empty() && !t_threadState->hHookCbt &&
-        !t_threadState->pWndInit) {
-        delete t_threadState;
-        t_threadState = nullptr;
-    }
-}
-
-// ---------------------------------------------------------------------------
 // Handle map
 
 CWnd* CWnd::FromHandlePermanent(HWND hWnd)
 {
-    auto& map = AfxGetThreadState().windows;
-    auto it = map.find(hWnd);
-    return it == map.end() ? nullptr : it->second;
+    AfxThreadState* state = AfxFindThreadState();
+    if (!state)
+        return nullptr;
+    auto it = state->windows.find(hWnd);
+    return it == state->windows.end() ? nullptr : it->second;
 }
 
 size_t CWnd::GetPermanentCount()
 {
-    return AfxGetThreadState().windows.size();
+    AfxThreadState* state = AfxFindThreadState();
+    return state ? state->windows.size() : 0;
 }
 
 void CWnd::Attach(HWND hWnd)
@@ -56,8 +31,11 @@ void CWnd::Attach(HWND hWnd)
 
 void CWnd::Detach()
 {
-    if (m_hWnd)
-        AfxGetThreadState().windows.erase(m_hWnd);
+    // An object that goes after its thread's state (a static one at exit)
+    // has nothing left to unbind.
+    AfxThreadState* state = AfxFindThreadState();
+    if (m_hWnd && state)
+        state->windows.erase(m_hWnd);
     m_hWnd = nullptr;
 }
 
@@ -87,8 +65,7 @@ BOOL CWnd::SubclassWindow(HWND hWnd)
         return FALSE;
     Attach(hWnd);
     PreSubclassWindow();
-    m_pfnSuper = reinterpret_cast<WNDPROC>(
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+    m_pfnSuper = AfxGetThreadState().chain.Install(hWnd);
     if (!m_pfnSuper) {
         Detach();
         return FALSE;
@@ -108,8 +85,10 @@ HWND CWnd::UnsubclassWindow()
     HWND hWnd = m_hWnd;
     if (!hWnd)
         return nullptr;
+    // Under another layer (the flat look's), AfxWndProc stays in the chain
+    // and forwards to m_pfnSuper; on top, m_pfnSuper comes back.
     if (m_pfnSuper)
-        ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnSuper));
+        AfxGetThreadState().chain.Remove(hWnd, m_pfnSuper);
     m_pfnSuper = nullptr;
     Detach();
     return hWnd;
@@ -130,8 +109,7 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
         } catch (...) {
             // Nothing may unwind through USER32; the window is bound anyway.
         }
-        pWnd->m_pfnSuper = reinterpret_cast<WNDPROC>(
-            ::SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&AfxWndProc)));
+        pWnd->m_pfnSuper = state.chain.Install(hWnd);
     }
     return ::CallNextHookEx(state.hHookCbt, code, wParam, lParam);
 }
@@ -146,13 +124,15 @@ void AfxHookWindowCreate(CWnd* pWnd)
 
 BOOL AfxUnhookWindowCreate()
 {
-    AfxThreadState& state = AfxGetThreadState();
-    if (state.hHookCbt) {
-        ::UnhookWindowsHookEx(state.hHookCbt);
-        state.hHookCbt = nullptr;
+    AfxThreadState* state = AfxFindThreadState();
+    if (!state)
+        return TRUE;
+    if (state->hHookCbt) {
+        ::UnhookWindowsHookEx(state->hHookCbt);
+        state->hHookCbt = nullptr;
     }
-    bool bound = state.pWndInit == nullptr;
-    state.pWndInit = nullptr;
+    bool bound = state->pWndInit == nullptr;
+    state->pWndInit = nullptr;
     return bound;
 }
 
@@ -189,8 +169,12 @@ BOOL CWnd::DestroyWindow()
 LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-    if (!pWnd)
+    if (!pWnd) {
+        // The object left while another layer stayed above: forward.
+        if (AfxThreadState* state = AfxFindThreadState())
+            return state->chain.Forward(hWnd, message, wParam, lParam);
         return ::DefWindowProcA(hWnd, message, wParam, lParam);
+    }
 
     AfxThreadState& state = AfxGetThreadState();
     MSG previous = state.lastSent;
@@ -200,11 +184,23 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     state.lastSent.lParam = lParam;
 
     LRESULT result = 0;
+    bool thrown = false;
     try {
         result = pWnd->WindowProc(message, wParam, lParam);
     } catch (...) {
-        // Nothing may unwind through USER32; the message counts as unhandled.
-        result = 0;
+        // Nothing may unwind through USER32.
+        thrown = true;
+    }
+    if (thrown) {
+        // The message gets its default processing instead: a plain 0 would,
+        // for one, abort the window's creation at WM_NCCREATE.
+        try {
+            result = CWnd::FromHandlePermanent(hWnd) == pWnd
+                         ? pWnd->DefWindowProc(message, wParam, lParam)
+                         : ::DefWindowProcA(hWnd, message, wParam, lParam);
+        } catch (...) {
+            result = 0;
+        }
     }
 
     if (message == WM_NCDESTROY && CWnd::FromHandlePermanent(hWnd) == pWnd) {
@@ -212,6 +208,8 @@ LRESULT CALLBACK AfxWndProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
         pWnd->UnsubclassWindow();
         pWnd->PostNcDestroy();
     }
+    if (message == WM_NCDESTROY)
+        state.chain.Forget(hWnd);
     state.lastSent = previous;
     return result;
 }

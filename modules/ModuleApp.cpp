@@ -56,7 +56,10 @@ int ModuleApp::ExitInstance()
 {
     if (m_bSocketsStarted) {
         m_bSocketsStarted = false;
-        m_system.CleanupSockets();
+        // At process termination Windows Sockets may hang the exit; the
+        // system reclaims everything anyway.
+        if (!AfxDllProcessTerminating())
+            m_system.CleanupSockets();
     }
     return CWinApp::ExitInstance();
 }

@@ -27,7 +27,8 @@ public:
     ~ModuleApp() override;
 
     BOOL InitInstance() override;
-    // Balances a successful sockets start-up when the library goes.
+    // Balances a successful sockets start-up when the library is unloaded
+    // (not when the process terminates).
     int ExitInstance() override;
 
     DECLARE_MESSAGE_MAP()

@@ -2,11 +2,13 @@
 // the three exports walking the module's class-factory list.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "AfxDll.h"
+#include "AfxState.h"
+#include "Win32TestSupport.h"
 #include "framework_test_app.h"
 
 namespace {
@@ -96,31 +98,29 @@ TEST(DllExports, RegisterServerAsksEveryFactoryAndSucceedsRegardless)
     EXPECT_EQ(b.registrations, 1);
 }
 
-DWORD WINAPI TakeTheGlobalLock(LPVOID gotLock)
-{
-    AfxLockGlobals();
-    *static_cast<std::atomic<bool>*>(gotLock) = true;
-    AfxUnlockGlobals();
-    return 0;
-}
-
 TEST(DllExports, TheWalkHoldsTheGlobalLock)
 {
     FakeFactory a(ClsidA);
-    std::atomic<bool> gotLock(false);
-    HANDLE other = nullptr;
-    bool heldDuringWalk = false;
+    testsupport::TestEvent trying, gotLock;
+    std::unique_ptr<testsupport::TestThread> other;
+    bool lockedOut = false;
     a.duringUpdate = [&] {
-        other = CreateThread(nullptr, 0, TakeTheGlobalLock, &gotLock, 0, nullptr);
-        Sleep(50);
-        heldDuringWalk = !gotLock;
+        other.reset(new testsupport::TestThread([&] {
+            trying.Set();
+            AfxLockGlobals();
+            gotLock.Set();
+            AfxUnlockGlobals();
+        }));
+        // Handshake: the other thread is running and about to take the lock.
+        // Without the walk holding it, it has it within microseconds.
+        ASSERT_TRUE(trying.Wait(10000));
+        lockedOut = !gotLock.Wait(500);
     };
     EXPECT_EQ(AfxDllRegisterServer(), S_OK);
-    ASSERT_NE(other, nullptr);
-    WaitForSingleObject(other, INFINITE);
-    CloseHandle(other);
-    EXPECT_TRUE(heldDuringWalk);
-    EXPECT_TRUE(gotLock);
+    ASSERT_TRUE(other);
+    EXPECT_TRUE(lockedOut) << "the other thread took the lock during the walk";
+    EXPECT_TRUE(gotLock.Wait(10000)) << "the lock is given up after the walk";
+    EXPECT_TRUE(other->Join(10000));
 }
 
 TEST(DllEntry, RefusedAttachRunsTheExitStepOnce)
@@ -155,6 +155,54 @@ TEST(DllEntry, AcceptedAttachThenThreadAndProcessDetach)
     AfxWinInit(self);
 }
 
+TEST(DllEntry, TheExitStepKnowsWhetherTheProcessTerminates)
+{
+    theApp.initResult = TRUE;
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    for (LPVOID reserved : { reinterpret_cast<LPVOID>(1), static_cast<LPVOID>(nullptr) }) {
+        ASSERT_TRUE(AfxDllMain(self, DLL_PROCESS_ATTACH, nullptr));
+        theApp.terminatingAtExit = !reserved;
+        EXPECT_TRUE(AfxDllMain(self, DLL_PROCESS_DETACH, reserved));
+        EXPECT_EQ(theApp.terminatingAtExit, reserved != nullptr);
+        EXPECT_FALSE(AfxDllProcessTerminating()) << "only while the exit step runs";
+    }
+    theApp.initResult = FALSE;
+    AfxWinInit(self);
+}
+
+TEST(DllEntry, ThreadDetachReleasesOnlyStateThatExists)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    // A thread that never used the framework: the detach makes nothing.
+    bool hadBefore = true, hadAfter = true;
+    testsupport::TestThread plain([&] {
+        hadBefore = AfxFindThreadState() != nullptr;
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+        hadAfter = AfxFindThreadState() != nullptr;
+    });
+    ASSERT_TRUE(plain.Join(10000));
+    EXPECT_FALSE(hadBefore);
+    EXPECT_FALSE(hadAfter) << "the detach made a state only to release it";
+
+    // A thread that bound a window and left a creation hook behind: both go.
+    bool bound = false, released = false, hookGone = false;
+    testsupport::TestThread user([&] {
+        CWnd wnd;
+        bound = wnd.CreateEx(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr) &&
+                AfxFindThreadState() != nullptr;
+        wnd.DestroyWindow();
+        AfxHookWindowCreate(&wnd);
+        HHOOK hook = AfxFindThreadState()->hHookCbt;
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+        released = AfxFindThreadState() == nullptr;
+        hookGone = hook && !UnhookWindowsHookEx(hook);
+    });
+    ASSERT_TRUE(user.Join(10000));
+    EXPECT_TRUE(bound);
+    EXPECT_TRUE(released);
+    EXPECT_TRUE(hookGone);
+}
+
 TEST(DllEntry, ThreadDetachKeepsTheBindingsOfLiveWindows)
 {
     // The detach step frees a thread's framework state, but only once no
@@ -167,9 +215,9 @@ TEST(DllEntry, ThreadDetachKeepsTheBindingsOfLiveWindows)
     const size_t bound = CWnd::GetPermanentCount();
     EXPECT_TRUE(wnd.DestroyWindow());
     EXPECT_EQ(CWnd::GetPermanentCount(), bound - 1);
-    // With nothing bound the state goes, and the next use starts afresh.
+    // With nothing bound the state goes.
     EXPECT_TRUE(AfxDllMain(self, DLL_THREAD_DETACH, nullptr));
-    EXPECT_EQ(CWnd::GetPermanentCount(), bound - 1);
+    EXPECT_EQ(AfxFindThreadState(), nullptr);
 }
 
 }  // namespace

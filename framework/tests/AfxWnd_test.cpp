@@ -126,6 +126,34 @@ TEST(MessageMap, ExceptionInHandlerDoesNotEscapeTheWindowProcedure)
     wnd.DestroyWindow();
 }
 
+// Handlers that throw while the window is made and when asked its text.
+class ThrowingCreation : public CWnd {
+public:
+    int throws = 0;
+    afx_msg LRESULT OnNcCreate(WPARAM, LPARAM) { ++throws; throw 1; }
+    afx_msg LRESULT OnGetTextLength(WPARAM, LPARAM) { ++throws; throw 2; }
+    DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ThrowingCreation, CWnd)
+    ON_MESSAGE(WM_NCCREATE, &ThrowingCreation::OnNcCreate)
+    ON_MESSAGE(WM_GETTEXTLENGTH, &ThrowingCreation::OnGetTextLength)
+END_MESSAGE_MAP()
+
+TEST(MessageMap, ExceptionInHandlerFallsBackToDefaultProcessing)
+{
+    // A 0 for WM_NCCREATE would abort the creation: the window's own
+    // procedure answers instead, and the window exists with its text.
+    ThrowingCreation wnd;
+    ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "made", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    EXPECT_EQ(wnd.throws, 1);
+    EXPECT_TRUE(IsWindow(wnd.m_hWnd));
+    EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
+    EXPECT_EQ(wnd.GetWindowTextLength(), 4);  // thrown again, answered by default
+    EXPECT_EQ(wnd.throws, 2);
+    EXPECT_TRUE(wnd.DestroyWindow());
+}
+
 class ThrowingAttach : public CWnd {
 public:
     void PreSubclassWindow() override { throw 1; }

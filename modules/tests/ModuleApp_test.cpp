@@ -149,4 +149,22 @@ TEST(ModuleEntry, AcceptedAttachIsBalancedAtProcessDetachOnly)
     EXPECT_TRUE(fake.messages.empty());
 }
 
+TEST(ModuleEntry, SocketsCleanupAtUnloadButNotAtProcessTermination)
+{
+    FakeSystem fake;
+    ModuleApp app(fake);
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    // Process termination (lpReserved non-null): other threads are gone and
+    // the loader lock is held; Windows Sockets must not be called.
+    ASSERT_TRUE(AfxDllMain(self, DLL_PROCESS_ATTACH, nullptr));
+    EXPECT_TRUE(AfxDllMain(self, DLL_PROCESS_DETACH, reinterpret_cast<LPVOID>(1)));
+    EXPECT_EQ(fake.cleanups, 0);
+    // An unload by FreeLibrary (lpReserved null) balances the start-up, also
+    // after a termination detach was seen before.
+    ASSERT_TRUE(AfxDllMain(self, DLL_PROCESS_ATTACH, nullptr));
+    EXPECT_TRUE(AfxDllMain(self, DLL_PROCESS_DETACH, nullptr));
+    EXPECT_EQ(fake.cleanups, 1);
+    EXPECT_EQ(fake.requested.size(), 2u);
+}
+
 }  // namespace

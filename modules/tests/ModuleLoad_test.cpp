@@ -330,7 +330,11 @@ TEST(ModuleResources, EnglishStringOneHundredOne)
 // ---------------------------------------------------------------------------
 // A load refused when Windows Sockets cannot start. The child run of this
 // program loads a module next to a ws2_32.dll that refuses; the module
-// must tell the user once and fail the load.
+// must tell the user once and fail the load. A child that skips itself also
+// ends with 0, so the child leaves a mark beside the module once its checks
+// have all passed, and the parent requires the mark.
+
+const char* const ChildRanMark = "child-ran.mark";
 
 TEST(NoSocketsChild, LoadIsRefusedAfterOneMessage)
 {
@@ -349,6 +353,13 @@ TEST(NoSocketsChild, LoadIsRefusedAfterOneMessage)
     EXPECT_EQ(catcher.boxes[0].caption, name);
     EXPECT_TRUE(catcher.boxes[0].exclamationIcon);
     EXPECT_EQ(catcher.boxes[0].buttons, 1);
+    if (HasFailure())
+        return;
+    std::string mark(path);
+    mark = mark.substr(0, mark.find_last_of("\\/") + 1) + ChildRanMark;
+    HANDLE file = CreateFileA(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
 }
 
 // Sets environment variables for the lifetime of the object.
@@ -405,7 +416,10 @@ TEST(ModuleLoad, RefusedWhenSocketsCannotStart)
             DWORD code = 1;
             ASSERT_TRUE(testsupport::RunProcess(command, 30000, &code, folder.c_str(), true));
             EXPECT_EQ(code, 0u) << m.name << " " << mode;
-            RemoveFolder(folder, { m.file, "ws2_32.dll", ChildExe });
+            std::string mark = folder + "\\" + ChildRanMark;
+            EXPECT_NE(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES)
+                << m.name << " " << mode << ": the child did not run its checks";
+            RemoveFolder(folder, { m.file, "ws2_32.dll", ChildExe, ChildRanMark });
         }
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(AppDefaults) + "\\DllOverrides").c_str());

@@ -47,6 +47,69 @@ bool RunProcess(const std::string& commandLine, DWORD milliseconds, DWORD* exitC
     return ended;
 }
 
+int GdiRoom(int limit)
+{
+    std::vector<HGDIOBJ> made;
+    made.reserve(static_cast<size_t>(limit));
+    for (int i = 0; i < limit; ++i) {
+        HPEN pen = CreatePen(PS_SOLID, 1, RGB(i & 0xFF, (i >> 8) & 0xFF, 0));
+        if (!pen)
+            break;
+        made.push_back(pen);
+    }
+    for (HGDIOBJ object : made)
+        DeleteObject(object);
+    return static_cast<int>(made.size());
+}
+
+namespace {
+
+BOOL CALLBACK CountChild(HWND, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountWithChildren(HWND window, LPARAM count)
+{
+    ++*reinterpret_cast<int*>(count);
+    EnumChildWindows(window, CountChild, count);
+    return TRUE;
+}
+
+}  // namespace
+
+int ThreadWindowCount()
+{
+    int count = 0;
+    EnumThreadWindows(GetCurrentThreadId(), CountWithChildren, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+TestThread::TestThread(std::function<void()> body) : m_body(std::move(body))
+{
+    m_thread = CreateThread(nullptr, 0, Entry, this, 0, nullptr);
+}
+
+TestThread::~TestThread()
+{
+    if (m_thread) {
+        WaitForSingleObject(m_thread, INFINITE);
+        CloseHandle(m_thread);
+    }
+}
+
+bool TestThread::Join(DWORD milliseconds)
+{
+    return m_thread && WaitForSingleObject(m_thread, milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI TestThread::Entry(LPVOID parameter)
+{
+    static_cast<TestThread*>(parameter)->m_body();
+    return 0;
+}
+
 SIZE WindowTextExtent(HWND window, HFONT font)
 {
     char text[256] = {};

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,51 @@ bool PumpUntil(Predicate done, DWORD milliseconds)
 // `shareOutput` the child writes into this process's standard handles.
 bool RunProcess(const std::string& commandLine, DWORD milliseconds, DWORD* exitCode,
                 const char* directory = nullptr, bool shareOutput = false);
+
+// How many more GDI objects this process could make right now, counted up
+// to `limit` by making pens and deleting them again. A leak of any GDI
+// object (a pen, a DC never released) makes it smaller. Wine 8 answers 0 to
+// GetGuiResources; this count works there as on Windows.
+int GdiRoom(int limit = 100000);
+
+// The windows of the calling thread: top-level ones and all their children.
+int ThreadWindowCount();
+
+// A thread running `body` (a Win32 thread: the win32 build has no
+// std::thread). The destructor waits for its end.
+class TestThread {
+public:
+    explicit TestThread(std::function<void()> body);
+    ~TestThread();
+    TestThread(const TestThread&) = delete;
+    TestThread& operator=(const TestThread&) = delete;
+
+    bool Started() const { return m_thread != nullptr; }
+    // Waits up to `milliseconds` for the end; false when it has not ended.
+    bool Join(DWORD milliseconds);
+
+private:
+    static DWORD WINAPI Entry(LPVOID parameter);
+    std::function<void()> m_body;
+    HANDLE m_thread = nullptr;
+};
+
+// A manual-reset event for handshakes between a test and its threads.
+class TestEvent {
+public:
+    TestEvent() : m_event(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~TestEvent() { CloseHandle(m_event); }
+    TestEvent(const TestEvent&) = delete;
+    TestEvent& operator=(const TestEvent&) = delete;
+
+    void Set() { SetEvent(m_event); }
+    // True when the event is (or becomes) set within `milliseconds`.
+    bool Wait(DWORD milliseconds) const
+    { return WaitForSingleObject(m_event, milliseconds) == WAIT_OBJECT_0; }
+
+private:
+    HANDLE m_event;
+};
 
 // Size of a window's text drawn in `font` on the window's DC.
 SIZE WindowTextExtent(HWND window, HFONT font);

@@ -48,3 +48,60 @@ TEST(RunProcessTest, ReportsTheExitCodeOrThatNothingStarted)
     EXPECT_EQ(code, 0u);
     EXPECT_FALSE(testsupport::RunProcess("pyrolux-no-such-program.exe", 30000, &code));
 }
+
+TEST(TestThreadTest, RunsItsBodyElsewhereAndJoinsOnlyOnceEnded)
+{
+    testsupport::TestEvent release, ran;
+    DWORD bodyThread = 0;
+    testsupport::TestThread thread([&] {
+        bodyThread = GetCurrentThreadId();
+        ran.Set();
+        release.Wait(10000);
+    });
+    ASSERT_TRUE(thread.Started());
+    EXPECT_TRUE(ran.Wait(10000));
+    EXPECT_FALSE(thread.Join(50)) << "joined while the body still waits";
+    EXPECT_FALSE(release.Wait(0));
+    release.Set();
+    EXPECT_TRUE(thread.Join(10000));
+    EXPECT_NE(bodyThread, 0u);
+    EXPECT_NE(bodyThread, GetCurrentThreadId());
+}
+
+TEST(LeakCountsTest, GdiRoomShrinksByWhatIsHeldAndComesBack)
+{
+    int room = testsupport::GdiRoom();
+    ASSERT_GT(room, 1000);
+    EXPECT_EQ(room, testsupport::GdiRoom()) << "counting leaves nothing behind";
+    HPEN held[3];
+    for (HPEN& pen : held)
+        pen = CreatePen(PS_SOLID, 1, RGB(9, 9, 9));
+    EXPECT_EQ(room - 3, testsupport::GdiRoom());
+    for (HPEN pen : held)
+        DeleteObject(pen);
+    EXPECT_EQ(room, testsupport::GdiRoom());
+}
+
+TEST(LeakCountsTest, ThreadWindowsCountsTopLevelWindowsAndChildren)
+{
+    // Counted from the thread's first window on: with it the system may add
+    // a hidden window of its own (Wine makes an IME window).
+    HWND first = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    int before = testsupport::ThreadWindowCount();
+    HWND top = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                               nullptr);
+    HWND child = CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 5, 5, top, nullptr, nullptr,
+                                 nullptr);
+    CreateWindowExA(0, "STATIC", "", WS_CHILD, 0, 0, 2, 2, child, nullptr, nullptr, nullptr);
+    EXPECT_EQ(before + 3, testsupport::ThreadWindowCount());
+    int elsewhere = -1;
+    testsupport::TestThread other([&] { elsewhere = testsupport::ThreadWindowCount(); });
+    ASSERT_TRUE(other.Join(10000));
+    EXPECT_EQ(0, elsewhere) << "another thread's windows are not counted";
+    DestroyWindow(child);
+    EXPECT_EQ(before + 1, testsupport::ThreadWindowCount());
+    DestroyWindow(top);
+    EXPECT_EQ(before, testsupport::ThreadWindowCount());
+    DestroyWindow(first);
+}

@@ -72,11 +72,17 @@ bool FlatControl::HasFocus()
 
 void FlatControl::Refresh()
 {
+    // Drawing a frame may refresh another control that refreshes this one
+    // back (an up-down that is its own buddy, or two that are each other's):
+    // a refresh already under way is not started again.
+    if (m_refreshing)
+        return;
     HDC dc = nullptr;
     RECT rect;
     GetFrameArea(&dc, &rect);
     if (!dc)
         return;
+    m_refreshing = true;
 
     if (GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
         RECT window;
@@ -96,6 +102,7 @@ void FlatControl::Refresh()
         DrawFrame(dc, rect);
     m_lastDrawn = m_state;
     ReleaseDC(WindowFromDC(dc), dc);
+    m_refreshing = false;
 }
 
 bool FocusOwn(HWND window)

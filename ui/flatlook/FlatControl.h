@@ -28,7 +28,8 @@ public:
     virtual ~FlatControl() = default;
 
     // Recomputes the state flags and redraws the frame unless the control
-    // stays hot or stays focused.
+    // stays hot or stays focused. Does nothing while called from within a
+    // Refresh of the same object.
     void Refresh();
 
     WORD State() const { return m_state; }
@@ -46,6 +47,9 @@ protected:
 
     WORD m_state = 0;
     WORD m_lastDrawn = 0;
+
+private:
+    bool m_refreshing = false;  // a Refresh of this object is under way
 };
 
 // Variants of the virtual operations that several kinds share.

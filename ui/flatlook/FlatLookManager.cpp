@@ -58,6 +58,11 @@ namespace {
 FlatLookManager* const g_constructedEarly = GetFlatLookManager();
 }  // namespace
 
+FlatLookManager::FlatLookManager()
+    : m_controlChain(ControlWindowProc), m_dialogChain(DialogWindowProc)
+{
+}
+
 FlatLookManager::~FlatLookManager()
 {
     Teardown();
@@ -144,7 +149,7 @@ void FlatLookManager::AttachDialog(HWND dialog)
         delete object;
         return;
     }
-    object->Subclass(dialog, DialogWindowProc);
+    object->Subclass(dialog, m_dialogChain);
 
     for (HWND child = GetTopWindow(dialog); child; child = GetWindow(child, GW_HWNDNEXT))
         if (FlatControl* control = FindControl(child))
@@ -203,7 +208,7 @@ bool FlatLookManager::AttachControl(HWND window)
         delete object;
         return false;
     }
-    object->Subclass(window, ControlWindowProc);
+    object->Subclass(window, m_controlChain);
     if (m_hoverTimer == 0)
         m_hoverTimer = SetTimer(nullptr, 0, HoverPeriod, HoverTimerProc);
     return true;
@@ -308,20 +313,35 @@ void FlatLookManager::Teardown()
     m_hotWindow = nullptr;
 }
 
+namespace {
+
+// A layer procedure: the window's object handles the message, or, with the
+// object gone while another layer stays above, the chain forwards it.
+LRESULT LayerMessage(SubclassedWindow* object, SubclassChain& chain, HWND window, UINT message,
+                     WPARAM wParam, LPARAM lParam)
+{
+    if (!object)
+        return chain.Forward(window, message, wParam, lParam);
+    LRESULT result = object->WindowProc(message, wParam, lParam);  // may delete the object
+    if (message == WM_NCDESTROY)
+        chain.Forget(window);
+    return result;
+}
+
+}  // namespace
+
 LRESULT CALLBACK FlatLookManager::ControlWindowProc(HWND window, UINT message, WPARAM wParam,
                                                     LPARAM lParam)
 {
-    FlatControl* object = GetFlatLookManager()->FindControl(window);
-    if (!object)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return object->WindowProc(message, wParam, lParam);
+    FlatLookManager* self = GetFlatLookManager();
+    return LayerMessage(self->FindControl(window), self->m_controlChain, window, message, wParam,
+                        lParam);
 }
 
 LRESULT CALLBACK FlatLookManager::DialogWindowProc(HWND window, UINT message, WPARAM wParam,
                                                    LPARAM lParam)
 {
-    FlatDialog* object = GetFlatLookManager()->FindDialog(window);
-    if (!object)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return object->WindowProc(message, wParam, lParam);
+    FlatLookManager* self = GetFlatLookManager();
+    return LayerMessage(self->FindDialog(window), self->m_dialogChain, window, message, wParam,
+                        lParam);
 }

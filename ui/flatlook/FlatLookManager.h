@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 
+#include "SubclassChain.h"
+
 namespace flatlook {
 class FlatControl;
 class FlatDialog;
@@ -23,7 +25,7 @@ public:
     // Thread identifier meaning "the calling thread".
     static constexpr DWORD CurrentThread = static_cast<DWORD>(-1);
 
-    FlatLookManager() = default;
+    FlatLookManager();
     // Unhooks every thread and restores every subclassed procedure.
     ~FlatLookManager();
     FlatLookManager(const FlatLookManager&) = delete;
@@ -58,6 +60,10 @@ public:
     int Mode() const { return m_mode; }
     UINT_PTR HoverTimer() const { return m_hoverTimer; }
     HWND HotWindow() const { return m_hotWindow; }
+    // The two layers' chains (controls, dialogs): where a removed layer only
+    // forwards.
+    const SubclassChain& ControlChain() const { return m_controlChain; }
+    const SubclassChain& DialogChain() const { return m_dialogChain; }
 
     static LRESULT CALLBACK CallWndHook(int code, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam,
@@ -78,6 +84,8 @@ private:
     std::map<HWND, std::unique_ptr<flatlook::FlatControl>> m_controls;  // ControlTable
     std::map<HWND, std::unique_ptr<flatlook::FlatDialog>> m_dialogs;    // DialogTable
     HWND m_hotWindow = nullptr;  // HotWindow
+    SubclassChain m_controlChain;
+    SubclassChain m_dialogChain;
 };
 
 // The single manager, alive from static initialisation to process exit.

@@ -1,19 +1,21 @@
 #include "SubclassedWindow.h"
 
 #include "FlatLookManager.h"
+#include "SubclassChain.h"
 
 namespace flatlook {
 
-void SubclassedWindow::Subclass(HWND window, WNDPROC procedure)
+void SubclassedWindow::Subclass(HWND window, SubclassChain& chain)
 {
     m_hWnd = window;
-    m_previous = reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_WNDPROC));
-    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(procedure));
+    m_chain = &chain;
+    m_previous = chain.Install(window);
 }
 
 void SubclassedWindow::Unsubclass()
 {
-    SetWindowLongA(m_hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(m_previous));
+    if (m_chain)
+        m_chain->Remove(m_hWnd, m_previous);
 }
 
 LRESULT SubclassedWindow::PassOn(UINT message, WPARAM wParam, LPARAM lParam)

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+class SubclassChain;
+
 namespace flatlook {
 
 class SubclassedWindow {
@@ -12,7 +14,10 @@ public:
 
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) = 0;
 
-    void Subclass(HWND window, WNDPROC procedure);
+    // Puts this object's layer (the procedure of `chain`) on `window`.
+    void Subclass(HWND window, SubclassChain& chain);
+    // Takes the layer off: on top, the previous procedure comes back; under
+    // another layer, it stays in the chain and forwards (see SubclassChain).
     void Unsubclass();
 
     HWND Window() const { return m_hWnd; }
@@ -29,6 +34,7 @@ protected:
 
     HWND m_hWnd = nullptr;
     WNDPROC m_previous = nullptr;
+    SubclassChain* m_chain = nullptr;
 };
 
 // A dialog watched for controls created after its initialisation and for its

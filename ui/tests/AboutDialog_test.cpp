@@ -183,12 +183,19 @@ TEST(AboutTemplate, WebAddressHasNoScheme)
 }
 
 // ---------------------------------------------------------------------------
-// The running dialog, driven from a thread timer inside its modal loop.
+// The running dialog, driven from a thread timer inside its modal loop. A
+// dialog that does not show up within the time limit ends the modal run and
+// fails the test instead of leaving it waiting for ever.
+
+const DWORD ShowLimitMs = 10000;
 
 struct Probe {
     std::function<void(HWND)> check;  // runs once the dialog is up
     WPARAM key = 0;                   // then this key is pressed
     bool ran = false;
+    bool gaveUp = false;
+    DWORD start = 0;
+    CDialog* dialog = nullptr;        // ended when it never shows
 };
 Probe g_probe;
 
@@ -197,8 +204,15 @@ void CALLBACK ProbeAbout(HWND, UINT, UINT_PTR id, DWORD)
     HWND dialog = GetActiveWindow();
     char title[32] = {};
     GetWindowTextA(dialog, title, sizeof title);
-    if (!dialog || lstrcmpA(title, "Pyrolux") != 0)
-        return;  // not shown yet
+    if (!dialog || lstrcmpA(title, "Pyrolux") != 0) {
+        // Not shown yet.
+        if (GetTickCount() - g_probe.start >= ShowLimitMs) {
+            KillTimer(nullptr, id);
+            g_probe.gaveUp = true;
+            g_probe.dialog->EndDialog(IDABORT);
+        }
+        return;
+    }
     KillTimer(nullptr, id);
     g_probe.ran = true;
     if (g_probe.check)
@@ -210,12 +224,16 @@ void CALLBACK ProbeAbout(HWND, UINT, UINT_PTR id, DWORD)
 
 INT_PTR RunAbout(WPARAM key, std::function<void(HWND)> check = nullptr)
 {
+    AboutDialog about;
     g_probe = Probe();
     g_probe.key = key;
     g_probe.check = std::move(check);
-    SetTimer(nullptr, 0, 30, &ProbeAbout);
-    AboutDialog about;
+    g_probe.start = GetTickCount();
+    g_probe.dialog = &about;
+    UINT_PTR timer = SetTimer(nullptr, 0, 30, &ProbeAbout);
     INT_PTR result = about.DoModal();
+    KillTimer(nullptr, timer);  // a run that never started leaves no probe behind
+    EXPECT_FALSE(g_probe.gaveUp) << "the About dialog did not show within " << ShowLimitMs << " ms";
     EXPECT_TRUE(g_probe.ran);
     return result;
 }

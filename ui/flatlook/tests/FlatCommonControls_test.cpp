@@ -196,16 +196,17 @@ TEST_F(Window, ThousandsOfDrawsLeaveNoGdiObjectBehind)
     FlatControl* o = m->FindControl(bar);
     testsupport::PumpMessages(30);
     o->Refresh();
-    DWORD gdi = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    // Each draw takes two DCs and makes four pens. Wine's GDI handle table
-    // has 65536 entries and answers 0 to GetGuiResources: a leak would run
-    // it dry long before the end, and the last thumb would not be drawn.
+    // Each draw takes two DCs and makes four pens. The room left for GDI
+    // objects shows a leak of any of them (Wine answers 0 to
+    // GetGuiResources); a leak of all of them would also run Wine's table of
+    // 65536 entries dry before the end, and the last thumb would not be drawn.
+    int room = testsupport::GdiRoom();
     const int draws = 17000;
     for (int i = 0; i < draws; ++i) {
         o->SetStateFlag(StateHot, i % 2 == 0);
         o->Refresh();
     }
-    EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+    EXPECT_GE(testsupport::GdiRoom(), room) << "GDI objects left behind by the draws";
     RECT thumb;
     SendMessageA(bar, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
     HDC dc = GetDC(bar);

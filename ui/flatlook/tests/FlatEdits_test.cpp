@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "FlatEdits.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
@@ -337,6 +339,97 @@ TEST_F(Edits, ComboProcedureRefreshesOnClosedDropDown)
     EXPECT_FALSE(o->LastDrawnState() & StateReadOnly);
     SendMessageA(Item(IdCombo), WM_LBUTTONUP, 0, -1);
     EXPECT_TRUE(o->LastDrawnState() & StateReadOnly);
+}
+
+// Counts the UDM_GETBUDDY messages each window is sent: every drawing of an
+// up-down's frame asks the up-down once.
+class BuddyQueries {
+public:
+    BuddyQueries()
+    {
+        s_counts.clear();
+        m_hook = SetWindowsHookExA(WH_CALLWNDPROC, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~BuddyQueries() { UnhookWindowsHookEx(m_hook); }
+    BuddyQueries(const BuddyQueries&) = delete;
+    BuddyQueries& operator=(const BuddyQueries&) = delete;
+    int Of(HWND window) const { return s_counts[window]; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && call->message == UDM_GETBUDDY)
+            ++s_counts[call->hwnd];
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static std::map<HWND, int> s_counts;
+    HHOOK m_hook;
+};
+std::map<HWND, int> BuddyQueries::s_counts;
+
+// An up-down that is its own buddy, or two that are each other's, would
+// refresh each other without end: each frame drawing refreshes its buddy.
+// A refresh already under way is not started again, so each draws once.
+class UpDownBuddies : public Edits {
+protected:
+    // A right-aligned up-down made after the dialog's initialisation: the
+    // dialog attaches it at its creation.
+    HWND NewUpDown(int x)
+    {
+        HWND upDown = CreateWindowExA(0, UPDOWN_CLASSA, "", WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT,
+                                      x, 200, 16, 24, m_dialog, nullptr, nullptr, nullptr);
+        EXPECT_NE(nullptr, m->FindControl(upDown));
+        return upDown;
+    }
+    static void SetBuddy(HWND upDown, HWND buddy)
+    {
+        SendMessageA(upDown, UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy), 0);
+        EXPECT_EQ(buddy, reinterpret_cast<HWND>(SendMessageA(upDown, UDM_GETBUDDY, 0, 0)));
+    }
+    // Marks two pixels of the first arrow box, refreshes, and checks that
+    // the box was drawn in the idle look (corner HIGHLIGHT, inside FACE).
+    void ExpectDrawnOnRefresh(HWND upDown)
+    {
+        const COLORREF marker = RGB(1, 2, 3);
+        HDC dc = GetWindowDC(upDown);
+        SetPixel(dc, 0, 2, marker);
+        SetPixel(dc, 1, 3, marker);
+        ReleaseDC(upDown, dc);
+        m->FindControl(upDown)->Refresh();
+        EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 0, 2));
+        EXPECT_EQ(FACE, WindowPixel(upDown, 1, 3));
+    }
+};
+
+TEST_F(UpDownBuddies, OwnBuddyDrawsOnceAndReturns)
+{
+    HWND self = NewUpDown(150);
+    SetBuddy(self, self);
+    PumpMessages(50);  // its repaint refreshes too
+    ASSERT_GE(SizeOf(self).cx, 8);
+    BuddyQueries queries;
+    ExpectDrawnOnRefresh(self);
+    EXPECT_EQ(1, queries.Of(self));
+}
+
+TEST_F(UpDownBuddies, EachOthersBuddiesDrawOnceEachAndReturn)
+{
+    HWND a = NewUpDown(150), b = NewUpDown(200);
+    SetBuddy(a, b);
+    SetBuddy(b, a);
+    // Aligning takes the up-down's width off its buddy: both are put back.
+    MoveWindow(a, 150, 200, 16, 24, TRUE);
+    MoveWindow(b, 200, 200, 16, 24, TRUE);
+    PumpMessages(50);
+    ASSERT_GE(SizeOf(a).cx, 8);
+    ASSERT_GE(SizeOf(b).cx, 8);
+    for (HWND first : { a, b }) {
+        BuddyQueries queries;
+        ExpectDrawnOnRefresh(first);
+        EXPECT_EQ(1, queries.Of(a)) << (first == a ? "a refreshed" : "b refreshed");
+        EXPECT_EQ(1, queries.Of(b)) << (first == a ? "a refreshed" : "b refreshed");
+    }
 }
 
 }  // namespace

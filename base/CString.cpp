@@ -1,4 +1,4 @@
-#include "AfxString.h"
+#include "CString.h"
 
 #include <cstdio>
 #include <cstring>

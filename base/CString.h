@@ -1,9 +1,11 @@
-// CString: the framework's narrow text class.
+// CString: the program's narrow text class, below every other library.
 //
 // A value type over std::string with the small part of the familiar CString
 // interface that this program uses. It holds 8-bit text in the system's code
 // page and never throws across a window procedure: every operation is total.
-// Portable (no Win32), so the stress-test core can use it in the native build.
+// Portable (no Win32 but string resources), so the stress-test core and the
+// processor identification use it in the native build too; the dialog
+// framework hands it on to its users through Afx.h.
 #pragma once
 
 #include <cstdarg>
