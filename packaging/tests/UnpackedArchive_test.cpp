@@ -4,11 +4,11 @@
 #include "DistFiles.h"
 #include "EndToEnd.h"
 #include "PyroluxDriver.h"
+#include "Win32TestSupport.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -37,19 +37,6 @@ std::string UnpackedFolder(std::string* version)
     return parent + "\\" + found[0];
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::string text;
-    if (FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        size_t read;
-        while ((read = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-            text.append(buffer, read);
-        std::fclose(file);
-    }
-    return text;
-}
-
 // The texts of a dialog's child windows.
 std::vector<std::string> ChildTexts(HWND dialog)
 {
@@ -74,7 +61,7 @@ TEST(UnpackedArchive, ProgramStartsFromItsFolderAndShowsWhatTheReadmeSays)
     const std::string folder = UnpackedFolder(&version);
     ASSERT_NE(folder, "") << "no single Pyrolux-<version> folder in " << PYROLUX_UNPACKED_DIR;
     const std::string exe = folder + "\\Pyrolux.exe";
-    const std::string readme = ReadFile(folder + "\\README.txt");
+    const std::string readme = testsupport::ReadWholeFile(folder + "\\README.txt");
     ASSERT_NE(readme, "") << folder << "\\README.txt";
 
     PyroluxProcess program;
