@@ -1,9 +1,15 @@
 # Shared build settings and helpers for every directory of the project.
 
 set(PYROLUX_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+# The deliverables as shipped.
+set(PYROLUX_SHIPPED ${PYROLUX_DIST_DIR}/Pyrolux.exe ${PYROLUX_DIST_DIR}/MMX.dll
+                    ${PYROLUX_DIST_DIR}/SSE.dll)
 
 if(WIN32)
   set(PYROLUX_WIN32 ON)
+  # Checks of the shipped files and of the release archive are Python 3
+  # scripts (standard library only).
+  find_program(PYROLUX_PYTHON3 python3 REQUIRED)
   enable_language(RC)
   # Statically linked: every binary imports only system DLLs, so it runs from
   # a bare folder.
@@ -13,6 +19,17 @@ if(WIN32)
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400
                           WINVER=0x0400 _WIN32_IE=0x0401)
   add_compile_options(-march=i486)
+  # Reproducible binaries: whatever the compiler records of a path (assertion
+  # texts, __FILE__, debug information) is relative to this tree (so a test's
+  # failure still names a file one can open) or names a fixed folder instead
+  # of where the build tree and the runtime happen to lie; the linker writes
+  # no time stamp into the PE headers (file header, export directory). The
+  # later map wins where two match: the build tree may lie inside this tree.
+  add_compile_options(
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>"
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=/pyrolux-build>"
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PYROLUX_I486_RUNTIME}=/pyrolux-runtime>")
+  add_link_options(-Wl,--no-insert-timestamp)
   # windres reads UTF-8 sources only when told so.
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 

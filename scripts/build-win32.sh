@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds the win32 tree (build/win32); deliverables land in dist/.
+# build-win32.sh [--deliverables]
+# Configures and builds the win32 tree (build/win32); deliverables land in
+# dist/. With --deliverables only Pyrolux.exe, MMX.dll and SSE.dll are built
+# (packaging needs nothing else), not the tests.
 set -euo pipefail
+targets=()
+case "${1:-}" in
+  "") ;;
+  --deliverables) targets=(--target Pyrolux_dist MMX_module_dist SSE_module_dist) ;;
+  *) echo "usage: $0 [--deliverables]" >&2; exit 2 ;;
+esac
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/win32"
 # The i486 runtime the build links in (built once, then only looked up).
@@ -15,4 +24,4 @@ fi
 cmake "${fresh[@]}" -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DPYROLUX_I486_RUNTIME:PATH="$runtime" >/dev/null
-cmake --build "$build" -j "$(nproc)"
+cmake --build "$build" -j "$(nproc)" "${targets[@]}"

@@ -6,13 +6,18 @@
 
 namespace testsupport {
 
-std::string DistFile(const std::string& name)
+std::string WindowsPath(const std::string& hostPath)
 {
-    // The build passes dist/ as a host path; Wine's drive Z: is the host's
-    // root directory.
-    std::string path = std::string("Z:") + PYROLUX_DIST_DIR + "/" + name;
+    // Wine's drive Z: is the host's root directory.
+    std::string path = "Z:" + hostPath;
     std::replace(path.begin(), path.end(), '/', '\\');
     return path;
+}
+
+std::string DistFile(const std::string& name)
+{
+    // The build passes dist/ as a host path.
+    return WindowsPath(std::string(PYROLUX_DIST_DIR) + "/" + name);
 }
 
 std::vector<std::string> DistListing()

@@ -7,6 +7,9 @@
 
 namespace testsupport {
 
+// The Windows path of a host path (through Wine's drive Z:).
+std::string WindowsPath(const std::string& hostPath);
+
 // Windows path of a file in dist/.
 std::string DistFile(const std::string& name);
 

@@ -1,5 +1,7 @@
 #include "Win32TestSupport.h"
 
+#include <cstdio>
+
 namespace testsupport {
 
 void PumpMessages(DWORD milliseconds)
@@ -227,6 +229,19 @@ void DialogTemplate::AddString(const char* text)
         m_words.push_back(static_cast<WORD>(wide[i]));
     if (n == 0)
         m_words.push_back(0);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string text;
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        size_t got;
+        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, got);
+        std::fclose(file);
+    }
+    return text;
 }
 
 }  // namespace testsupport

@@ -126,4 +126,7 @@ private:
     WORD m_count = 0;
 };
 
+// A file's whole contents, byte for byte; empty when it cannot be read.
+std::string ReadWholeFile(const std::string& path);
+
 }  // namespace testsupport

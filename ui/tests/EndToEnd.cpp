@@ -1,6 +1,7 @@
 #include "EndToEnd.h"
 
 #include "DistFiles.h"
+#include "Win32TestSupport.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
@@ -25,8 +26,14 @@ std::string ProgramPath()
 
 HWND StartPastAbout(driver::PyroluxProcess& program)
 {
-    if (!program.Start(ProgramPath())) {
-        ADD_FAILURE() << "cannot start " << ProgramPath();
+    return StartPastAbout(program, ProgramPath(), nullptr, nullptr);
+}
+
+HWND StartPastAbout(driver::PyroluxProcess& program, const std::string& exePath,
+                    const char* directory, const std::function<void(HWND about)>& inspectAbout)
+{
+    if (!program.Start(exePath, directory)) {
+        ADD_FAILURE() << "cannot start " << exePath;
         return nullptr;
     }
     HWND about = program.WaitForDialog(kAboutCaption, 20000);
@@ -37,6 +44,8 @@ HWND StartPastAbout(driver::PyroluxProcess& program)
     HWND hiddenMain = program.FindDialog(kMainCaption, false);
     EXPECT_TRUE(hiddenMain == nullptr || !IsWindowVisible(hiddenMain))
         << "the main window must stay hidden while the About dialog shows";
+    if (inspectAbout)
+        inspectAbout(about);
     driver::Click(about, IDOK);
     HWND main = program.WaitForDialog(kMainCaption, 10000);
     EXPECT_TRUE(main != nullptr) << "no main window after the About dialog";
@@ -76,6 +85,12 @@ bool ParseClockText(const std::string& text, double* mhz)
         return false;
     *mhz = std::atof(text.substr(0, number).c_str());
     return true;
+}
+
+bool Regsvr32(const std::string& file, DWORD* exitCode, const char* directory)
+{
+    return testsupport::RunProcess("regsvr32.exe /s \"" + file + "\"", 30000, exitCode,
+                                   directory);
 }
 
 }  // namespace e2e

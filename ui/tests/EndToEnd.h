@@ -3,6 +3,7 @@
 
 #include "PyroluxDriver.h"
 
+#include <functional>
 #include <string>
 
 namespace e2e {
@@ -19,6 +20,15 @@ std::string ProgramPath();
 // closes it, and returns the shown main window; null after a reported
 // failure.
 HWND StartPastAbout(driver::PyroluxProcess& program);
+
+// The same for the program at `exePath`, started in `directory`;
+// `inspectAbout`, when given, sees the About dialog before it is closed.
+HWND StartPastAbout(driver::PyroluxProcess& program, const std::string& exePath,
+                    const char* directory, const std::function<void(HWND about)>& inspectAbout);
+
+// Runs `regsvr32 /s` on a file in `directory` (the caller's current one if
+// null); false when it did not run to its end.
+bool Regsvr32(const std::string& file, DWORD* exitCode, const char* directory = nullptr);
 
 // Clicks "&Start Test" and returns how many threads the process gained,
 // once that number has reached `expected` and held for a moment.

@@ -220,11 +220,6 @@ std::string FileNameOf(const std::string& path)
     return path.substr(path.find_last_of("\\/") + 1);
 }
 
-bool Regsvr32(const std::string& file, DWORD* exitCode)
-{
-    return RunProcess("regsvr32.exe /s \"" + file + "\"", 30000, exitCode);
-}
-
 class OldWindows : public testing::TestWithParam<OldVersion> {};
 
 TEST_P(OldWindows, ProgramShowsTheProcessorRunsATestStopsAndExits)

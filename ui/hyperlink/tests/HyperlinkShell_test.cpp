@@ -15,19 +15,6 @@ namespace {
 const int IDC_LINK = 500;
 const UINT WM_RUN = WM_APP + 1;
 
-std::string ReadFile(const char* path)
-{
-    std::string text;
-    if (FILE* f = std::fopen(path, "rb")) {
-        char buffer[4096];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, f)) > 0)
-            text.append(buffer, got);
-        std::fclose(f);
-    }
-    return text;
-}
-
 bool PrefixIsPrepared()
 {
     char value[64] = {};
@@ -58,7 +45,7 @@ public:
         visited = link.IsVisited();
         testsupport::PumpUntil([&] { return GetFileAttributesA(recordPath.c_str()) != INVALID_FILE_ATTRIBUTES; },
                                15000);
-        recorded = ReadFile(recordPath.c_str());
+        recorded = testsupport::ReadWholeFile(recordPath);
         EndDialog(IDOK);
         return 0;
     }

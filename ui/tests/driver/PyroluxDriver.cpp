@@ -61,7 +61,7 @@ PyroluxProcess::~PyroluxProcess()
     Kill();
 }
 
-bool PyroluxProcess::Start(const std::string& exePath)
+bool PyroluxProcess::Start(const std::string& exePath, const char* directory)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -69,7 +69,7 @@ bool PyroluxProcess::Start(const std::string& exePath)
     std::vector<char> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back('\0');
     return CreateProcessA(exePath.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          nullptr, &startup, &m_info) != FALSE;
+                          directory, &startup, &m_info) != FALSE;
 }
 
 bool PyroluxProcess::HasExited(DWORD waitMilliseconds) const

@@ -43,7 +43,8 @@ public:
     PyroluxProcess(const PyroluxProcess&) = delete;
     PyroluxProcess& operator=(const PyroluxProcess&) = delete;
 
-    bool Start(const std::string& exePath);
+    // Starts the program in `directory` (the caller's current one if null).
+    bool Start(const std::string& exePath, const char* directory = nullptr);
     DWORD processId() const { return m_info.dwProcessId; }
     DWORD uiThreadId() const { return m_info.dwThreadId; }
     HANDLE process() const { return m_info.hProcess; }
