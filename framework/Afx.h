@@ -486,10 +486,10 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, in
 // Releases the calling thread's framework state (its window map, a creation
 // hook left behind); while a window of the thread is still bound the map
 // stays, so its object can find it. A thread that never used the framework
-// has none and costs nothing. Called for every ending thread of a library by its thread
-// detach, and for the program's user-interface thread by AfxWinMain; any
-// other thread of a program that used windows of the framework calls it
-// before it ends.
+// has none and costs nothing. Called for every ending thread of a library
+// by its thread detach, and for the program's user-interface thread by
+// AfxWinMain; any other thread of a program that used windows of the
+// framework calls it before it ends.
 void AfxTermThread();
 // Offers a message to the PreTranslateMessage of the window it is for and
 // of that window's parents; true when one of them took it.

@@ -69,7 +69,8 @@ log "building the i486 runtime into $out (a few minutes, once)"
 # --- MinGW-w64 C runtime: start-up code, libmingw32, libmingwex, libmsvcrt.
 mkdir -p "$work/src"
 (cd "$work/src" && run crt-source apt-get source -q --download-only "mingw-w64=$crt_version")
-# Unpack without Debian's packaging patches being needed: dpkg-source does it.
+# dpkg-source unpacks it with Debian's own patches applied, as the installed
+# headers were built.
 (cd "$work/src" && run crt-unpack dpkg-source -x mingw-w64_*.dsc mingw-w64)
 for p in "$patches"/crt-*.patch; do
   run crt-patch patch -d "$work/src/mingw-w64" -p1 -i "$p"
