@@ -4,7 +4,9 @@
 // framework, so releasing a thread's state is a look at the slot and makes
 // nothing; and the state goes exactly when the framework releases it, with
 // no per-thread destructor pass of the runtime involved (Windows 9x may not
-// run one at all).
+// run one at all). Every state is also on a list of the module's, so that
+// one kept past its thread's detach, and those of threads still running
+// when the module is unloaded, are freed too.
 #include "AfxState.h"
 
 #include <new>
@@ -18,12 +20,84 @@ LONG g_nSlot = static_cast<LONG>(TLS_OUT_OF_INDEXES);
 // Set when the system had no slot to give.
 LONG g_bNoSlot = FALSE;
 
+LONG g_nStatesMade = 0;
+
 // Shared by every thread when no slot or no memory is to be had: windows
 // still work, only no longer apart per thread.
 AfxThreadState& FallbackState()
 {
     static AfxThreadState state;
     return state;
+}
+
+// The list of every state, under its lock.
+struct StateList {
+    CRITICAL_SECTION cs;
+    AfxThreadState* pFirst = nullptr;
+    LONG nCount = 0;
+    StateList() { ::InitializeCriticalSection(&cs); }
+    ~StateList() { ::DeleteCriticalSection(&cs); }
+};
+
+StateList& States()
+{
+    static StateList list;
+    return list;
+}
+
+void Link(AfxThreadState* state)
+{
+    StateList& list = States();
+    ::EnterCriticalSection(&list.cs);
+    state->pNext = list.pFirst;
+    if (list.pFirst)
+        list.pFirst->pPrev = state;
+    list.pFirst = state;
+    ++list.nCount;
+    ::LeaveCriticalSection(&list.cs);
+}
+
+// Takes a state off the list; the caller holds the lock.
+void Unlink(StateList& list, AfxThreadState* state)
+{
+    (state->pPrev ? state->pPrev->pNext : list.pFirst) = state->pNext;
+    if (state->pNext)
+        state->pNext->pPrev = state->pPrev;
+    state->pPrev = state->pNext = nullptr;
+    --list.nCount;
+}
+
+// Frees a state that is off the list.
+void Free(AfxThreadState* state)
+{
+    if (state->hKeptThread)
+        ::CloseHandle(state->hKeptThread);
+    delete state;
+}
+
+// Takes off the list the states whose windows and forwarding places are
+// gone with their ended threads, or all of them; frees them outside the lock.
+void FreeStates(bool bAll)
+{
+    StateList& list = States();
+    AfxThreadState* gone = nullptr;
+    ::EnterCriticalSection(&list.cs);
+    for (AfxThreadState* state = list.pFirst; state;) {
+        AfxThreadState* next = state->pNext;
+        if (bAll || (state->hKeptThread &&
+                     ::WaitForSingleObject(state->hKeptThread, 0) == WAIT_OBJECT_0)) {
+            Unlink(list, state);
+            state->pNext = gone;
+            gone = state;
+        }
+        state = next;
+    }
+    ::LeaveCriticalSection(&list.cs);
+    while (gone) {
+        AfxThreadState* next = gone->pNext;
+        Free(gone);
+        gone = next;
+    }
 }
 
 DWORD Slot()
@@ -62,8 +136,12 @@ AfxThreadState& AfxGetThreadState()
     if (auto* state = static_cast<AfxThreadState*>(::TlsGetValue(slot)))
         return *state;
     AfxThreadState* state = new (std::nothrow) AfxThreadState;
-    if (!state)
+    if (state) {
+        Link(state);
+        ::InterlockedIncrement(&g_nStatesMade);
+    } else {
         state = &FallbackState();
+    }
     ::TlsSetValue(slot, state);
     return *state;
 }
@@ -71,25 +149,52 @@ AfxThreadState& AfxGetThreadState()
 void AfxTermThread()
 {
     AfxThreadState* state = AfxFindThreadState();
-    if (!state)
-        return;
-    // A creation hook left behind by this thread goes with it.
-    if (state->hHookCbt)
-        ::UnhookWindowsHookEx(state->hHookCbt);
-    state->hHookCbt = nullptr;
-    state->pWndInit = nullptr;
-    if (state == &FallbackState())
-        return;  // shared: it stays
-    // Bound windows keep their entries: their objects still look them up.
-    if (!state->windows.empty())
-        return;
-    ::TlsSetValue(static_cast<DWORD>(g_nSlot), nullptr);
-    delete state;
+    if (state) {
+        // A creation hook left behind by this thread goes with it.
+        if (state->hHookCbt)
+            ::UnhookWindowsHookEx(state->hHookCbt);
+        state->hHookCbt = nullptr;
+        state->pWndInit = nullptr;
+    }
+    if (state && state != &FallbackState()) {
+        if (state->windows.empty() && state->chain.ForwarderCount() == 0) {
+            ::TlsSetValue(static_cast<DWORD>(g_nSlot), nullptr);
+            StateList& list = States();
+            ::EnterCriticalSection(&list.cs);
+            Unlink(list, state);
+            ::LeaveCriticalSection(&list.cs);
+            Free(state);
+        } else if (!state->hKeptThread) {
+            // Bound windows keep their entries (their objects still look
+            // them up) and a window where AfxWndProc only forwards keeps
+            // its place, while the thread runs. Once it has ended, its
+            // windows are gone and a later detach frees the state.
+            ::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(),
+                              ::GetCurrentProcess(), &state->hKeptThread, SYNCHRONIZE, FALSE, 0);
+        }
+    }
+    FreeStates(false);
 }
 
 void AfxFreeThreadStateSlot()
 {
+    // The slot first: from here on no thread finds a state to be freed.
     LONG slot = ::InterlockedExchange(&g_nSlot, static_cast<LONG>(TLS_OUT_OF_INDEXES));
+    FreeStates(true);
     if (slot != static_cast<LONG>(TLS_OUT_OF_INDEXES))
         ::TlsFree(static_cast<DWORD>(slot));
+}
+
+LONG AfxThreadStateCount()
+{
+    StateList& list = States();
+    ::EnterCriticalSection(&list.cs);
+    LONG count = list.nCount;
+    ::LeaveCriticalSection(&list.cs);
+    return count;
+}
+
+LONG AfxThreadStatesMade()
+{
+    return g_nStatesMade;
 }

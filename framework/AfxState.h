@@ -14,15 +14,26 @@ struct AfxThreadState {
     HHOOK hHookCbt = nullptr;
     MSG lastSent = {};                         // the message being handled
     SubclassChain chain{&AfxWndProc};          // AfxWndProc's places
+
+    // Kept past its thread's detach: that thread, to tell when it has
+    // ended. Every state of the module is on one list, for the module's end.
+    HANDLE hKeptThread = nullptr;
+    AfxThreadState* pPrev = nullptr;
+    AfxThreadState* pNext = nullptr;
 };
 
 // The calling thread's state, made on its first use.
 AfxThreadState& AfxGetThreadState();
 // The calling thread's state, or null when it has none; never makes one.
 AfxThreadState* AfxFindThreadState();
-// Gives up the module's per-thread slot (the module is going). A later use
-// takes a new one.
+// The module is going: frees the state of every thread (no thread detach
+// follows an unload for the threads still running) and gives up the slot.
+// A later use takes a new one.
 void AfxFreeThreadStateSlot();
+// States the module holds now, and has made so far (the leak tests read
+// them; the shared fallback counts in neither).
+LONG AfxThreadStateCount();
+LONG AfxThreadStatesMade();
 
 void AfxHookWindowCreate(CWnd* pWnd);
 // Removes the creation hook; false when no window was bound meanwhile.

@@ -173,7 +173,9 @@ TEST(DllEntry, TheExitStepKnowsWhetherTheProcessTerminates)
 TEST(DllEntry, ThreadDetachReleasesOnlyStateThatExists)
 {
     HINSTANCE self = GetModuleHandleA(nullptr);
-    // A thread that never used the framework: the detach makes nothing.
+    // A thread that never used the framework: the detach makes nothing,
+    // not even a state to free at once.
+    const LONG made = AfxThreadStatesMade();
     bool hadBefore = true, hadAfter = true;
     testsupport::TestThread plain([&] {
         hadBefore = AfxFindThreadState() != nullptr;
@@ -182,7 +184,8 @@ TEST(DllEntry, ThreadDetachReleasesOnlyStateThatExists)
     });
     ASSERT_TRUE(plain.Join(10000));
     EXPECT_FALSE(hadBefore);
-    EXPECT_FALSE(hadAfter) << "the detach made a state only to release it";
+    EXPECT_FALSE(hadAfter) << "the detach left a state behind";
+    EXPECT_EQ(AfxThreadStatesMade(), made) << "the detach made a state only to release it";
 
     // A thread that bound a window and left a creation hook behind: both go.
     bool bound = false, released = false, hookGone = false;
@@ -218,6 +221,95 @@ TEST(DllEntry, ThreadDetachKeepsTheBindingsOfLiveWindows)
     // With nothing bound the state goes.
     EXPECT_TRUE(AfxDllMain(self, DLL_THREAD_DETACH, nullptr));
     EXPECT_EQ(AfxFindThreadState(), nullptr);
+}
+
+const UINT WM_MARKER = WM_APP + 21;
+
+// A window procedure of its own that answers the marker.
+LRESULT CALLBACK AnswerProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return message == WM_MARKER ? 42 : DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+// A layer that another component puts on above the framework's.
+WNDPROC g_belowUpper = nullptr;
+LRESULT CALLBACK UpperProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return CallWindowProcA(g_belowUpper, hWnd, message, wParam, lParam);
+}
+
+TEST(DllEntry, ThreadDetachKeepsTheFrameworksForwardingPlaceInAChain)
+{
+    // An object unsubclassed from under another layer leaves AfxWndProc in
+    // the chain as a forwarder; the window's own procedure must go on
+    // getting its messages after the thread's detach.
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = &AnswerProc;
+    wc.hInstance = self;
+    wc.lpszClassName = "PyroluxAnswer";
+    RegisterClassA(&wc);
+    LRESULT before = 0, after = 0;
+    testsupport::TestThread user([&] {
+        HWND hWnd = CreateWindowExA(0, "PyroluxAnswer", "", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                    nullptr, self, nullptr);
+        {
+            CWnd lower;
+            lower.SubclassWindow(hWnd);
+            g_belowUpper = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&UpperProc)));
+        }
+        before = SendMessageA(hWnd, WM_MARKER, 0, 0);
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+        after = SendMessageA(hWnd, WM_MARKER, 0, 0);
+        DestroyWindow(hWnd);
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+    });
+    ASSERT_TRUE(user.Join(10000));
+    EXPECT_EQ(before, 42);
+    EXPECT_EQ(after, 42) << "the window's own procedure lost its messages at the detach";
+}
+
+TEST(DllEntry, AStateKeptAtThreadDetachGoesOnceItsThreadHasEnded)
+{
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    const LONG before = AfxThreadStateCount();
+    std::unique_ptr<CWnd> wnd(new CWnd);
+    bool kept = false;
+    testsupport::TestThread user([&] {
+        wnd->CreateEx(0, "STATIC", "bound", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+        kept = AfxFindThreadState() != nullptr;  // its window is still bound
+    });
+    ASSERT_TRUE(user.Join(10000));
+    EXPECT_TRUE(kept);
+    // The thread has ended, its windows with it: the next detach of any
+    // thread frees what it kept.
+    testsupport::TestThread next([&] { AfxDllMain(self, DLL_THREAD_DETACH, nullptr); });
+    ASSERT_TRUE(next.Join(10000));
+    EXPECT_EQ(AfxThreadStateCount(), before) << "the ended thread's state leaked";
+}
+
+TEST(DllEntry, ProcessDetachFreesTheStatesOfEveryThread)
+{
+    theApp.initResult = TRUE;
+    HINSTANCE self = GetModuleHandleA(nullptr);
+    ASSERT_TRUE(AfxDllMain(self, DLL_PROCESS_ATTACH, nullptr));
+    testsupport::TestEvent made, done;
+    testsupport::TestThread other([&] {
+        AfxGetThreadState();
+        made.Set();
+        done.Wait(10000);
+    });
+    ASSERT_TRUE(made.Wait(10000));
+    EXPECT_GE(AfxThreadStateCount(), 1);
+    // An unload while the other thread runs: it gets no detach of its own.
+    EXPECT_TRUE(AfxDllMain(self, DLL_PROCESS_DETACH, nullptr));
+    EXPECT_EQ(AfxThreadStateCount(), 0) << "a thread's state outlived the module";
+    done.Set();
+    EXPECT_TRUE(other.Join(10000));
+    theApp.initResult = FALSE;
+    AfxWinInit(self);
 }
 
 }  // namespace

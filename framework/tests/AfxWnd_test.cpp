@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Afx.h"
+#include "AfxState.h"
 #include "MessageBoxCatcher.h"
 #include "Win32TestSupport.h"
 #include "framework_test_app.h"
@@ -357,10 +358,13 @@ TEST(Application, FalseFromInitInstanceRunsExitInstanceAndEnds)
 {
     theApp.initResult = FALSE;
     int initBefore = theApp.initCalls, exitBefore = theApp.exitCalls;
+    ASSERT_EQ(CWnd::GetPermanentCount(), 0u);
+    AfxGetThreadState();
     // A quit message would end Run at once; it must not be reached.
     EXPECT_EQ(AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOW), 42);
     EXPECT_EQ(theApp.initCalls, initBefore + 1);
     EXPECT_EQ(theApp.exitCalls, exitBefore + 1);
+    EXPECT_EQ(AfxFindThreadState(), nullptr) << "the user-interface thread's state outlived it";
 }
 
 TEST(Application, MainWindowPointerGoesWithItsObject)
