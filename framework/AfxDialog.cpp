@@ -97,9 +97,14 @@ HWND CDialog::FindOwner() const
         hOwner = nullptr;
     // A dialog is owned by a top-level window, never by a child: climb the
     // parents, not the owners (GetAncestor's GA_ROOT, which NT 4.0 lacks).
+    // A child of the desktop is top-level: its parent, the desktop, is no
+    // owner to disable.
+    HWND hDesktop = ::GetDesktopWindow();
+    if (hOwner == hDesktop)
+        return nullptr;
     while (hOwner && (::GetWindowLongA(hOwner, GWL_STYLE) & WS_CHILD)) {
         HWND hParent = ::GetParent(hOwner);
-        if (!hParent)
+        if (!hParent || hParent == hDesktop)
             break;
         hOwner = hParent;
     }

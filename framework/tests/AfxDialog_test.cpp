@@ -367,6 +367,29 @@ TEST(ModalLoop, OwnerIsTheTopLevelWindowAboveAChildParent)
     outer.DestroyWindow();
 }
 
+TEST(ModalLoop, AChildOfTheDesktopOwnsTheDialogNotTheDesktop)
+{
+    // GetParent of a child of the desktop is the desktop, which a modal run
+    // must neither own nor disable.
+    CWnd child;
+    ASSERT_TRUE(child.CreateEx(0, "STATIC", "child", WS_CHILD, 0, 0, 40, 40, GetDesktopWindow(),
+                               nullptr));
+    DialogTemplate t = MakeTemplate();
+    TestDialog dlg(t.get(), &child);
+    HWND ownerSeen = nullptr;
+    bool desktopEnabledInside = false;
+    dlg.drive = [&](TestDialog& d) {
+        ownerSeen = GetWindow(d.m_hWnd, GW_OWNER);
+        desktopEnabledInside = IsWindowEnabled(GetDesktopWindow()) != FALSE;
+        d.EndDialog(IDOK);
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(desktopEnabledInside);
+    EXPECT_EQ(ownerSeen, child.m_hWnd);
+    EXPECT_TRUE(IsWindowEnabled(GetDesktopWindow()));
+    child.DestroyWindow();
+}
+
 TEST(ModalLoop, NoBindingLeftAfterManyDialogs)
 {
     size_t before = CWnd::GetPermanentCount();
