@@ -1,13 +1,20 @@
 #!/usr/bin/env python3
 """Checks that the shipped binaries run on an i486 under Windows 98 / NT 4.0.
 
-    check_binaries.py [--objdump PROGRAM] [--imports LIST] [BINARY ...]
+    check_binaries.py [--objdump PROGRAM] [--nm PROGRAM] [--imports LIST]
+                      [--symbols PATH ...] [BINARY ...]
 
 Without binaries it checks dist/Pyrolux.exe, dist/MMX.dll and dist/SSE.dll.
+Function names and the probes' addresses come from a binary's symbol table;
+for a stripped binary, from its unstripped copy or debug file: X.dll.debug
+or X.debug beside it, or a file or folder given with --symbols (folders are
+searched for X.dll, X.dll.debug and X.debug).
 For each binary it disassembles the code with objdump and reports
 
   - every instruction beyond the i486 instruction set (by function and
-    mnemonic), except the few the processor probes execute on purpose;
+    mnemonic), except the few the processor probes execute on purpose, and
+    every direct jump or call into the middle of an instruction (bytes read
+    as part of another instruction can hide one);
   - every import that is not in the list of functions present in the system
     DLLs of both Windows 98 and Windows NT 4.0 (win98-nt4-imports.txt), with
     the functions that use it;
@@ -20,11 +27,16 @@ the check itself cannot run.
 """
 
 import argparse
+import bisect
 import os
 import re
 import subprocess
 import sys
 from collections import OrderedDict
+
+sys.dont_write_bytecode = True  # keep the source tree clean
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from symbol_tables import code_sections, parse_symbols, symbol_source  # noqa: E402,F401
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -90,15 +102,22 @@ _PREFIXES = set("lock rep repe repz repne repnz data16 addr16 cs ds es fs gs "
 # The only places allowed to go beyond the i486: the fault guard's probe
 # routines (each executes its one instruction under an exception frame) and
 # the CPUID source that identification uses once the guarded CPUID probe
-# succeeded. Routine labels <name>_fault and <name>_recover belong to <name>.
+# succeeded. Each allows its mnemonics, where one mnemonic spans extensions
+# only in the operand form given (PXOR on XMM registers is SSE2). An
+# allowance holds at the addresses of the one routine of that name, from
+# its symbol up to the next symbol that is not its own label (<name>_fault
+# and <name>_recover belong to <name>). A name defined twice (every
+# anonymous namespace demangles alike) allows nothing.
+_MMX_FORM = re.compile(r"^(?!.*%xmm)(.*,)?%mm[0-7]$")
 PROBE_EXCEPTIONS = {
-    "pyrolux_cpuid0": {"cpuid"},
-    "pyrolux_rdtsc": {"rdtsc"},
-    "pyrolux_pxor": {"pxor", "emms"},
-    "pyrolux_xorps": {"xorps"},
-    "pyrolux_xorpd": {"xorpd"},
-    "pyrolux_pfrcp": {"pfrcp", "emms"},
-    "(anonymous namespace)::RealCpuidSource::Query(unsigned int)": {"cpuid"},
+    "pyrolux_cpuid0": {"cpuid": None},
+    "pyrolux_rdtsc": {"rdtsc": None},
+    "pyrolux_pxor": {"pxor": _MMX_FORM, "emms": None},
+    "pyrolux_xorps": {"xorps": None},
+    "pyrolux_xorpd": {"xorpd": None},
+    "pyrolux_pfrcp": {"pfrcp": _MMX_FORM, "emms": None},
+    "(anonymous namespace)::RealCpuidSource::Query(unsigned int)": {
+        "cpuid": None},
 }
 
 # Stack probes of the MinGW runtime (names without leading underscores).
@@ -137,6 +156,15 @@ _SYMBOL_LINE = re.compile(r"^([0-9a-f]+) <(.+)>:$")
 _INSN_LINE = re.compile(r"^\s*([0-9a-f]+):\t(.*)$")
 
 
+class Disassembly(list):
+    """Instructions, with the address of every line objdump printed (a
+    prefix on a line of its own starts an instruction too)."""
+
+    def __init__(self, instructions=(), starts=()):
+        list.__init__(self, instructions)
+        self.starts = set(starts)
+
+
 class Instruction(object):
     __slots__ = ("address", "function", "start", "mnemonic", "operands",
                  "text")
@@ -153,7 +181,7 @@ class Instruction(object):
 def parse_disassembly(text):
     """Instructions of `objdump -d -C --no-show-raw-insn` output, skipping
     data that sits in the code section."""
-    instructions = []
+    instructions = Disassembly()
     function, start, in_data = None, None, False
     for line in text.splitlines():
         m = _SYMBOL_LINE.match(line)
@@ -168,6 +196,7 @@ def parse_disassembly(text):
         insn = m.group(2).split("#", 1)[0].strip()
         if not insn:
             continue
+        instructions.starts.add(int(m.group(1), 16))
         parts = insn.split(None, 1)
         while len(parts) > 1 and parts[0] in _PREFIXES:
             parts = parts[1].split(None, 1)
@@ -177,6 +206,51 @@ def parse_disassembly(text):
             int(m.group(1), 16), function, start, parts[0],
             parts[1] if len(parts) > 1 else "", insn))
     return instructions
+
+
+def symbols_of(instructions):
+    """[(address, name)] of the functions objdump named in a disassembly."""
+    symbols, seen = [], set()
+    for insn in instructions:
+        if insn.start not in seen:
+            seen.add(insn.start)
+            symbols.append((insn.start, insn.function))
+    return sorted(symbols, key=lambda symbol: symbol[0])
+
+
+def attribute(instructions, symbols):
+    """The instructions of a stripped image, named after the symbols of its
+    unstripped copy; data in the code section is dropped. Of several names
+    at one address a data symbol's wins, then one not a section's."""
+    names = OrderedDict()
+    for address, name in symbols:
+        held = names.get(address)
+        if (held is None or _DATA_SYMBOLS.search(name)
+                or (held.startswith(".") and not _DATA_SYMBOLS.search(held))):
+            names[address] = name
+    addresses = sorted(names)
+
+    def symbol_at(address):
+        i = bisect.bisect_right(addresses, address) - 1
+        return (addresses[i], names[addresses[i]]) if i >= 0 else (None, None)
+
+    named = Disassembly(starts=getattr(instructions, "starts", ()))
+    for insn in instructions:
+        start, function = symbol_at(insn.address)
+        if function is not None:
+            insn.start, insn.function = start, function
+        if _DATA_SYMBOLS.search(insn.function):
+            named.starts.discard(insn.address)
+            continue
+        # A direct target named as well (the stack probe check reads it).
+        m = _DIRECT_TARGET.match(insn.operands)
+        start, function = symbol_at(int(m.group(1), 16)) if m else (None, None)
+        if function is not None:
+            offset = int(m.group(1), 16) - start
+            insn.operands = "%s <%s%s>" % (m.group(1), function,
+                                           "+0x%x" % offset if offset else "")
+        named.append(insn)
+    return named
 
 
 def parse_imports(text):
@@ -234,16 +308,73 @@ def load_allowed(path):
 
 # --- The three checks ----------------------------------------------------------
 
-def check_instructions(instructions):
-    """{(function, mnemonic): [addresses]} of every site beyond the i486."""
+def allowances(symbols):
+    """({allowed name: (start, end or None)}, {name: [addresses]} of the
+    allowed names defined more than once)."""
+    places = OrderedDict()
+    for address, name in symbols:
+        if name in PROBE_EXCEPTIONS and address not in places.get(name, []):
+            places.setdefault(name, []).append(address)
+    ranges, duplicates = OrderedDict(), OrderedDict()
+    for name, addresses in places.items():
+        if len(addresses) > 1:
+            duplicates[name] = addresses
+            continue
+        start = addresses[0]
+        ranges[name] = (start, next((a for a, other in symbols if a > start
+                                     and routine_of(other) != name), None))
+    return ranges, duplicates
+
+
+def _allowed(insn, ranges):
+    for name, (start, end) in ranges.items():
+        if start <= insn.address and (end is None or insn.address < end):
+            forms = PROBE_EXCEPTIONS[name]
+            if insn.mnemonic not in forms:
+                return False
+            pattern = forms[insn.mnemonic]
+            return pattern is None or bool(pattern.match(insn.operands))
+    return False
+
+
+def check_instructions(instructions, symbols=None):
+    """{(function, mnemonic): [addresses]} of every site beyond the i486.
+    The probes' allowances are placed by `symbols` ([(address, name)]),
+    by default the functions of the disassembly."""
+    ranges, _ = allowances(symbols_of(instructions) if symbols is None
+                           else symbols)
     sites = OrderedDict()
     for insn in instructions:
-        if is_i486(insn.mnemonic):
-            continue
-        if insn.mnemonic in PROBE_EXCEPTIONS.get(routine_of(insn.function), ()):
+        if is_i486(insn.mnemonic) or _allowed(insn, ranges):
             continue
         sites.setdefault((insn.function, insn.mnemonic), []).append(insn.address)
     return sites
+
+
+_DIRECT_TARGET = re.compile(r"^(?:0x)?([0-9a-f]+)(?: <|$)")
+_BRANCHES = ({"jmp", "call", "calll", "jcxz", "jecxz", "loop", "loope",
+              "loopne", "loopnz", "loopz"} | {"j" + c for c in _CONDITIONS})
+
+
+def check_jump_targets(instructions):
+    """[(function, instruction text, address)] of every direct jump or call
+    into the code whose target is not the start of a disassembled
+    instruction: the bytes there were read as part of another one (a data
+    byte in hand-written code can hide an instruction from objdump that
+    way). Calls to 0, of weak functions nothing defined, stay outside."""
+    starts = getattr(instructions, "starts", None)
+    if starts is None:
+        starts = {insn.address for insn in instructions}
+    if not starts:
+        return []
+    low, high = min(starts), max(starts)
+    wrong = []
+    for insn in instructions:
+        m = insn.mnemonic in _BRANCHES and _DIRECT_TARGET.match(insn.operands)
+        target = int(m.group(1), 16) if m else None
+        if target is not None and low <= target <= high and target not in starts:
+            wrong.append((insn.function, insn.text, insn.address))
+    return wrong
 
 
 _CALL_TARGET = re.compile(r"<([^>+]+)(\+0x[0-9a-f]+)?>")
@@ -334,10 +465,32 @@ def run_objdump(objdump, *args):
     return result.stdout
 
 
-def check_binary(name, disassembly, headers, allowed, out):
-    """Prints what the binary breaks; returns the number of findings."""
+def check_code(name, instructions, symbols, out):
+    """Prints the probe allowances that do not hold and the jumps into an
+    instruction; returns their number."""
+    _, duplicates = allowances(symbols)
+    for routine, addresses in duplicates.items():
+        out.write("%s: allowed name defined %d times: %s at %s\n"
+                  % (name, len(addresses), routine,
+                     ", ".join("0x%x" % a for a in addresses)))
+    jumps = check_jump_targets(instructions)
+    for function, text, address in jumps:
+        out.write("%s: jump into the middle of an instruction: '%s' in %s "
+                  "at 0x%x\n" % (name, text, function, address))
+    return len(duplicates) + len(jumps)
+
+
+def check_binary(name, disassembly, headers, allowed, out, symbols=None):
+    """Prints what the binary breaks; returns the number of findings.
+    `symbols` ([(address, name)], from its symbol table) name the functions
+    and place the probes' allowances; by default objdump's labels do."""
     instructions = parse_disassembly(disassembly)
-    sites = check_instructions(instructions)
+    if symbols is None:
+        symbols = symbols_of(instructions)
+    else:
+        instructions = attribute(instructions, symbols)
+    findings = check_code(name, instructions, symbols, out)
+    sites = check_instructions(instructions, symbols)
     frames = check_stack_probes(instructions)
     imports = check_imports(parse_imports(headers), allowed, instructions)
     for (function, mnemonic), addresses in sites.items():
@@ -361,15 +514,34 @@ def check_binary(name, disassembly, headers, allowed, out):
                  "" if len({f for f, _ in sites}) == 1 else "s",
                  len(frames), "" if len(frames) == 1 else "s",
                  len(imports), "" if len(imports) == 1 else "s"))
-    return count + len(frames) + len(imports)
+    return findings + count + len(frames) + len(imports)
+
+
+def check_file(path, args, allowed):
+    """Runs the checks on one binary; returns the number of findings."""
+    source, symbols = symbol_source(path, args.symbols, args.nm)
+    # objdump restarts decoding at every symbol: disassemble the unstripped
+    # copy when it holds the same code.
+    code = path
+    if source != path and code_sections(source) == code_sections(path):
+        code = source
+    return check_binary(
+        os.path.basename(path),
+        run_objdump(args.objdump, "-d", "-C", "--no-show-raw-insn", code),
+        run_objdump(args.objdump, "-p", path), allowed, sys.stdout, symbols)
 
 
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--objdump", default=DEFAULT_OBJDUMP)
+    parser.add_argument("--nm", help="default: objdump's sibling nm")
+    parser.add_argument("--symbols", action="append", default=[],
+                        help="an unstripped copy, a debug file or a folder")
     parser.add_argument("--imports", default=DEFAULT_IMPORTS)
     parser.add_argument("binaries", nargs="*", default=DEFAULT_BINARIES)
     args = parser.parse_args(argv)
+    if not args.nm:
+        args.nm = re.sub(r"objdump(\.exe)?$", r"nm\1", args.objdump)
     try:
         allowed = load_allowed(args.imports)
         findings = 0
@@ -377,10 +549,7 @@ def main(argv=None):
             if not os.path.isfile(path):
                 raise RuntimeError("%s is missing: build it first "
                                    "(scripts/build-win32.sh)" % path)
-            findings += check_binary(
-                os.path.basename(path),
-                run_objdump(args.objdump, "-d", "-C", "--no-show-raw-insn", path),
-                run_objdump(args.objdump, "-p", path), allowed, sys.stdout)
+            findings += check_file(path, args, allowed)
     except (OSError, RuntimeError, ValueError) as error:
         sys.stderr.write("check_binaries: %s\n" % error)
         return 2

@@ -65,6 +65,10 @@ Disassembly of section .text:
 6fec1080 <.gcc_except_table>:
 6fec1080:	(bad)
 6fec1081:	fcomi  %st(1),%st
+
+6fec1100 <___chkstk_ms>:
+6fec1100:	push   %ecx
+6fec1101:	ret
 """
 
 HEADERS = """
@@ -119,6 +123,96 @@ class Instructions(unittest.TestCase):
                       "fisttpll", "fcmovne", "rdtsc", "tzcnt", "endbr32",
                       "sysenter", "cmovl"):
             self.assertFalse(check.is_i486(newer), newer)
+
+
+# Two functions of one name: every anonymous namespace demangles alike.
+TWO_QUERIES = """
+6fec2000 <(anonymous namespace)::RealCpuidSource::Query(unsigned int)>:
+6fec2000:	push   %ebx
+6fec2001:	cpuid
+6fec2003:	pop    %ebx
+6fec2004:	ret
+
+6fec2010 <(anonymous namespace)::RealCpuidSource::Query(unsigned int)>:
+6fec2010:	push   %ebx
+6fec2011:	cpuid
+6fec2013:	pop    %ebx
+6fec2014:	ret
+"""
+
+# `jmp 1f; .byte 0x3d; 1: cmovne %edx,%eax; ret` as objdump reads it: the
+# data byte swallows the CMOVNE into a CMP.
+HIDDEN = """
+6fec3000 <pyrolux_hidden>:
+6fec3000:	jmp    6fec3003 <pyrolux_hidden+0x3>
+6fec3002:	cmp    $0xc3c2450f,%eax
+6fec3007:	nop
+"""
+
+# A stripped image: one block, no function names.
+STRIPPED = """
+6fec1000 <.text>:
+6fec1000:	push   %ebx
+6fec1001:	cpuid
+6fec1003:	pop    %ebx
+6fec1004:	ret
+6fec1005:	cpuid
+6fec1007:	jmp    0x6fec1000
+6fec1009:	xorps  %xmm0,%xmm0
+6fec100c:	ret
+"""
+
+# `nm -n -C` of its unstripped copy.
+STRIPPED_SYMBOLS = """
+6fec1000 T pyrolux_cpuid0
+6fec1001 t pyrolux_cpuid0_fault
+6fec1003 t pyrolux_cpuid0_recover
+6fec1005 T Other()
+6fec1009 t pyrolux_xorps
+"""
+
+
+class Allowances(unittest.TestCase):
+    def test_a_second_function_of_an_allowed_name_loses_the_allowance(self):
+        out = io.StringIO()
+        findings = check.check_binary("X.dll", TWO_QUERIES, "", set(), out)
+        self.assertIn("X.dll: allowed name defined 2 times: (anonymous "
+                      "namespace)::RealCpuidSource::Query(unsigned int) at "
+                      "0x6fec2000, 0x6fec2010", out.getvalue())
+        self.assertIn("cpuid in (anonymous namespace)::RealCpuidSource::"
+                      "Query(unsigned int) (2 sites", out.getvalue())
+        self.assertEqual(1 + 2, findings)
+
+    def test_pxor_is_allowed_in_its_mmx_forms_only(self):
+        text = ("6fec1030 <pyrolux_pxor>:\n"
+                "6fec1030:\tpxor   %xmm0,%xmm0\n"
+                "6fec1034:\tpxor   %mm0,%mm0\n"
+                "6fec1037:\tpxor   0x4(%esp),%mm1\n"
+                "6fec103c:\tpxor   0x4(%esp),%xmm1\n"
+                "6fec1042:\temms\n")
+        sites = check.check_instructions(check.parse_disassembly(text))
+        self.assertEqual({("pyrolux_pxor", "pxor"): [0x6fec1030, 0x6fec103c]},
+                         dict(sites))
+
+    def test_an_allowance_holds_at_its_routines_addresses_only(self):
+        symbols = check.parse_symbols(STRIPPED_SYMBOLS)
+        instructions = check.attribute(check.parse_disassembly(STRIPPED),
+                                       symbols)
+        sites = check.check_instructions(instructions, symbols)
+        self.assertEqual({("Other()", "cpuid"): [0x6fec1005]}, dict(sites))
+        self.assertEqual(["pyrolux_cpuid0", "pyrolux_cpuid0_fault",
+                          "pyrolux_cpuid0_recover", "pyrolux_cpuid0_recover"],
+                         [i.function for i in instructions][:4])
+        # Targets are named too, for the stack probe check.
+        self.assertEqual("6fec1000 <pyrolux_cpuid0>", instructions[5].operands)
+
+    def test_a_jump_into_the_middle_of_an_instruction_is_reported(self):
+        out = io.StringIO()
+        self.assertEqual(1, check.check_binary("X.dll", HIDDEN, "", set(),
+                                               out))
+        self.assertIn("X.dll: jump into the middle of an instruction: "
+                      "'jmp    6fec3003 <pyrolux_hidden+0x3>' in "
+                      "pyrolux_hidden at 0x6fec3000", out.getvalue())
 
 
 class StackProbes(unittest.TestCase):
