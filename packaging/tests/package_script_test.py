@@ -5,7 +5,9 @@ refuse, and what the checks must catch, so that neither can pass silently."""
 
 import io
 import os
+import shutil
 import struct
+import subprocess
 import sys
 import tempfile
 import time
@@ -157,6 +159,48 @@ class Checks(unittest.TestCase):
             with self.subTest(expected):
                 self.assertIn(expected, " | ".join(archive_checks.readme_faults(data)))
         self.assertEqual(archive_checks.readme_faults(b"x" * 80 + b"\r\n\r\n"), [])
+
+
+class Script(unittest.TestCase):
+    """scripts/package.sh in a tree of stand-ins: the build succeeds, the
+    binary check answers as told, the writer notes that it ran."""
+
+    ROOT = os.path.dirname(os.path.dirname(HERE))
+    STAND_INS = {
+        "scripts/build-win32.sh": "#!/bin/sh\nexit 0\n",
+        "tests/binaries/check_binaries.py":
+            "import sys\nprint('check ran')\nsys.exit(int(open(sys.argv[0] + "
+            "'.answer').read()))\n",
+        "packaging/package.py":
+            "import os, sys\nroot = sys.argv[sys.argv.index('--root') + 1]\n"
+            "open(os.path.join(root, 'packaged'), 'w').close()\n"
+            "print(os.path.join(root, 'dist', 'x.zip'))\n",
+    }
+
+    def package(self, tree, check_answer):
+        with open(os.path.join(tree, "tests/binaries/check_binaries.py.answer"), "w") as f:
+            f.write(str(check_answer))
+        env = dict(os.environ, SOURCE_DATE_EPOCH=str(EPOCH))
+        return subprocess.run(["bash", os.path.join(tree, "scripts/package.sh")], env=env,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                              universal_newlines=True)
+
+    def test_binaries_that_fail_the_check_are_not_packaged(self):
+        with tempfile.TemporaryDirectory() as tree:
+            for path, text in self.STAND_INS.items():
+                os.makedirs(os.path.dirname(os.path.join(tree, path)), exist_ok=True)
+                with open(os.path.join(tree, path), "w") as f:
+                    f.write(text)
+            os.chmod(os.path.join(tree, "scripts/build-win32.sh"), 0o755)
+            shutil.copy(os.path.join(self.ROOT, "scripts/package.sh"), os.path.join(tree, "scripts"))
+            failed = self.package(tree, 1)
+            self.assertNotEqual(failed.returncode, 0, failed.stdout)
+            self.assertIn("check ran", failed.stdout)
+            self.assertFalse(os.path.exists(os.path.join(tree, "packaged")), failed.stdout)
+            passed = self.package(tree, 0)
+            self.assertEqual(passed.returncode, 0, passed.stdout)
+            self.assertTrue(os.path.exists(os.path.join(tree, "packaged")))
+            self.assertEqual(passed.stdout.splitlines()[-1], "dist/x.zip")
 
 
 if __name__ == "__main__":
