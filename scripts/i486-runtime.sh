@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# i486-runtime.sh: prints the folder of the runtime that the win32 build links
-# in, building it first when it is missing.
+# i486-runtime.sh [--key]: prints the folder of the runtime that the win32
+# build links in, building it first when it is missing (with --key: only
+# the key of its cache folder).
 #
 # Debian's MinGW-w64 i686 runtime (C start-up code, libmingwex, libgcc,
 # libstdc++) is compiled for the Pentium Pro and would put CMOV and FCOMI into
@@ -10,24 +11,37 @@
 # with the win32 thread model: winpthreads imports functions that Windows 98
 # and NT 4.0 lack.
 #
-# The result is cached outside the checkout, keyed by this script, its
-# patches and the versions of the packages it builds from; a second run only
-# prints the folder. Progress goes to standard error, the folder to standard
-# output.
+# The result is cached outside the checkout, keyed by what makes it: the
+# recipe number below, the patches, and the versions of the packages it is
+# built from and with. A second run only prints the folder. Progress goes to
+# standard error, the folder to standard output.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 patches="$here/i486-runtime"
 cache_root=${PYROLUX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/pyrolux}
 jobs=$(nproc)
 
+# The recipe: raise it with every change below that changes what is built
+# or how (sources, flags, configure options, pieces kept). A change to a
+# comment or the script's layout leaves it, and so the cached runtime.
+recipe=1
 version() { dpkg-query -W -f='${Version}' "$1"; }
 crt_version=$(version mingw-w64-common)
 key=$({
-  cat "$0" "$patches"/*.patch
-  version gcc-mingw-w64-i686-win32
-  echo "$crt_version"
-  version gcc-12-source
+  echo "recipe $recipe"
+  for p in "$patches"/*.patch; do
+    echo "patch ${p##*/}"
+    cat "$p"
+  done
+  for package in gcc-mingw-w64-i686-win32 mingw-w64-common gcc-12-source \
+                 binutils-mingw-w64-i686; do
+    echo "$package $(version "$package")"
+  done
 } | sha256sum | cut -c1-16)
+if [ "${1:-}" = --key ]; then
+  echo "$key"
+  exit 0
+fi
 out="$cache_root/i486-runtime-$key"
 
 if [ -f "$out/.complete" ]; then
