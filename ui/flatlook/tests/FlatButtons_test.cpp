@@ -8,6 +8,7 @@
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
 #include "RingCheck.h"
+#include "SysColours.h"
 #include "Win32TestSupport.h"
 
 using namespace flatlook;
@@ -19,9 +20,7 @@ using testsupport::MemoryDib;
 
 namespace {
 
-const COLORREF FACE = Sys(COLOR_BTNFACE), SHADOW = Sys(COLOR_BTNSHADOW),
-               HIGHLIGHT = Sys(COLOR_BTNHIGHLIGHT), DKSHADOW = Sys(COLOR_3DDKSHADOW),
-               LIGHT = Sys(COLOR_3DLIGHT);
+using namespace testsupport::syscolours;
 
 struct PushCase {
     const char* name;

@@ -11,11 +11,11 @@
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
 #include "RingCheck.h"
+#include "SysColours.h"
 #include "Win32TestSupport.h"
 
 using namespace flatlook;
 using flattest::RingIs;
-using flattest::Sys;
 using flattest::Untouched;
 using flattest::WindowPixel;
 using testsupport::MemoryDib;
@@ -23,9 +23,7 @@ using testsupport::PumpMessages;
 
 namespace {
 
-const COLORREF FACE = Sys(COLOR_BTNFACE), SHADOW = Sys(COLOR_BTNSHADOW),
-               HIGHLIGHT = Sys(COLOR_BTNHIGHLIGHT), DKSHADOW = Sys(COLOR_3DDKSHADOW),
-               LIGHT = Sys(COLOR_3DLIGHT);
+using namespace testsupport::syscolours;
 
 TEST(UpDownArrowBoxes, HalvesWithTheOddPixelBetween)
 {
