@@ -9,6 +9,7 @@
 #include "Afx.h"
 #include "AfxState.h"
 #include "MessageBoxCatcher.h"
+#include "MessageSequence.h"
 #include "Win32TestSupport.h"
 #include "framework_test_app.h"
 
@@ -77,6 +78,9 @@ WNDPROC ProcOf(HWND hWnd)
 TEST(MessageMap, CreateExBindsBeforeCreateAndDispatchesEntries)
 {
     RecordingWnd wnd;
+    // Bound from the creation on: the object's handle is set before WM_CREATE.
+    testsupport::MessageRecorder recorder([&](HWND hWnd) { return hWnd == wnd.m_hWnd; },
+                                          {WM_CREATE, WM_TIMER, WM_DESTROY, WM_NCDESTROY});
     ASSERT_TRUE(wnd.CreateEx(0, "STATIC", "hello", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr));
     EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
     ASSERT_FALSE(wnd.log.empty());
@@ -94,6 +98,11 @@ TEST(MessageMap, CreateExBindsBeforeCreateAndDispatchesEntries)
     ASSERT_GE(wnd.log.size(), 2u);
     EXPECT_EQ(wnd.log[wnd.log.size() - 2], "destroy");
     EXPECT_EQ(wnd.log.back(), "postncdestroy");
+    using testsupport::Posted;
+    using testsupport::Sent;
+    EXPECT_TRUE(testsupport::SequenceIs(
+        recorder.sequence, {{WM_CREATE, Sent}, {WM_TIMER, Posted | testsupport::CheckWParam, 77},
+                            {WM_DESTROY, Sent}, {WM_NCDESTROY, Sent}}));
 }
 
 TEST(MessageMap, DerivedEntryReplacesBaseEntryOthersInherited)

@@ -1,4 +1,5 @@
 #include "Win32TestSupport.h"
+#include "MessageSequence.h"
 
 #include <gtest/gtest.h>
 
@@ -104,4 +105,69 @@ TEST(LeakCountsTest, ThreadWindowsCountsTopLevelWindowsAndChildren)
     DestroyWindow(top);
     EXPECT_EQ(before, testsupport::ThreadWindowCount());
     DestroyWindow(first);
+}
+
+using testsupport::MessageEntry;
+using testsupport::MessageSequence;
+using testsupport::Optional;
+using testsupport::PassedOn;
+using testsupport::Posted;
+using testsupport::Sent;
+
+TEST(MessageSequenceTest, ComparesInOrderSkippingOptionalEntries)
+{
+    MessageSequence got;
+    got.Add(WM_SETFOCUS, PassedOn, 0, 0, "refreshed");
+    got.Add(WM_TIMER, Posted, 7);
+    const MessageEntry focus{WM_SETFOCUS, PassedOn, 0, 0, "refreshed"};
+    const MessageEntry timer{WM_TIMER, Posted | testsupport::CheckWParam, 7, 0, ""};
+    const MessageEntry paint{WM_PAINT, Sent | Optional, 0, 0, ""};
+    EXPECT_TRUE(testsupport::SequenceIs(got, {paint, focus, paint, timer, paint}));
+
+    struct Case {
+        const char* name;
+        std::vector<MessageEntry> expected;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {"another message", {focus, {WM_PAINT, Posted, 0, 0, ""}},
+         "entry 1: WM_TIMER posted w=7 l=0, expected WM_PAINT posted w=0 l=0 (message differs)"},
+        {"another way", {focus, {WM_TIMER, Sent, 0, 0, ""}},
+         "entry 1: WM_TIMER posted w=7 l=0, expected WM_TIMER sent w=0 l=0 (how it arrived differs)"},
+        {"another wParam", {focus, {WM_TIMER, Posted | testsupport::CheckWParam, 8, 0, ""}},
+         "entry 1: WM_TIMER posted w=7 l=0, expected WM_TIMER posted w=8 l=0 (wParam differs)"},
+        {"another note", {{WM_SETFOCUS, PassedOn, 0, 0, "pending"}, timer},
+         "entry 0: WM_SETFOCUS passed-on w=0 l=0 (refreshed), expected WM_SETFOCUS passed-on "
+         "w=0 l=0 (pending) (note differs)"},
+        {"one too many", {focus}, "not expected: entry 1: WM_TIMER posted w=7 l=0"},
+        {"one missing", {focus, timer, {WM_NCDESTROY, Sent, 0, 0, ""}},
+         "missing at the end: WM_NCDESTROY sent w=0 l=0"},
+    };
+    for (const Case& c : cases) {
+        std::string difference = testsupport::SequenceDifference(got.Entries(), c.expected);
+        EXPECT_EQ(c.firstLine, difference.substr(0, difference.find('\n'))) << c.name;
+        EXPECT_NE(std::string::npos, difference.find("recorded:\n  0: WM_SETFOCUS")) << c.name;
+    }
+}
+
+TEST(MessageSequenceTest, RecorderTellsSentFromPostedForItsWindowsAndMessages)
+{
+    HWND watched = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                   nullptr, nullptr);
+    HWND other = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 nullptr, nullptr);
+    {
+        testsupport::MessageRecorder recorder({watched}, {WM_SETTEXT, WM_APP});
+        SetWindowTextA(watched, "a");
+        SetWindowTextA(other, "b");
+        SendMessageA(watched, WM_APP + 1, 0, 0);
+        PostMessageA(watched, WM_APP, 5, 6);
+        testsupport::PumpMessages(20);
+        EXPECT_TRUE(testsupport::SequenceIs(
+            recorder.sequence, {{WM_SETTEXT, Sent, 0, 0, ""},
+                                {WM_APP, Posted | testsupport::CheckWParam | testsupport::CheckLParam,
+                                 5, 6, ""}}));
+    }
+    DestroyWindow(watched);
+    DestroyWindow(other);
 }

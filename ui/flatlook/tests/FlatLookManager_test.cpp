@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "FlatControl.h"
+#include "FlatLookFixture.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
 #include "SubclassedWindow.h"
@@ -17,6 +18,7 @@
 using namespace flatlook;
 using flattest::CornerX;
 using flattest::CornerY;
+using flattest::FlatLook;
 using flattest::KindOf;
 using flattest::Sys;
 using flattest::TestDialog;
@@ -26,61 +28,6 @@ using testsupport::PumpMessages;
 using testsupport::PumpUntil;
 
 namespace {
-
-class FlatLook : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        flattest::InitCommonControlsOnce();
-        m = GetFlatLookManager();
-        m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
-    }
-    void TearDown() override
-    {
-        for (HWND w : m_windows)
-            if (IsWindow(w))
-                DestroyWindow(w);
-        m->Uninstall(FlatLookManager::CurrentThread);
-        EXPECT_EQ(0u, m->HookCount());
-        EXPECT_EQ(0u, m->ControlCount());
-        EXPECT_EQ(0u, m->DialogCount());
-        EXPECT_EQ(0u, m->HoverTimer());
-    }
-    HWND Popup(int x, int y, int cx, int cy, DWORD style = WS_VISIBLE)
-    {
-        HWND w = CreateWindowExA(0, "Static", "", WS_POPUP | style, x, y, cx, cy, nullptr,
-                                 nullptr, nullptr, nullptr);
-        m_windows.push_back(w);
-        return w;
-    }
-    static HWND Child(HWND parent, const char* cls, DWORD style, DWORD ex, int x, int y, int cx,
-                      int cy)
-    {
-        return CreateWindowExA(ex, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, parent,
-                               nullptr, nullptr, nullptr);
-    }
-    // A visible dialog at the screen's top-left area with a few controls.
-    static DialogTemplate& ListDialog(DialogTemplate& t)
-    {
-        return t.AddControl("ListBox", "", WS_VISIBLE | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 10,
-                            10, 80, 60, 1, WS_EX_CLIENTEDGE)
-            .AddControl("Edit", "text", WS_VISIBLE | WS_TABSTOP, 100, 10, 80, 12, 2,
-                        WS_EX_CLIENTEDGE)
-            .AddControl("Button", "OK", WS_VISIBLE | WS_TABSTOP, 100, 40, 50, 14, 3)
-            .AddControl("Static", "label", WS_VISIBLE, 100, 60, 50, 10, 4)
-            .AddControl("ComboBox", "", WS_VISIBLE | CBS_DROPDOWN, 10, 80, 80, 60, 5);
-    }
-    static POINT CentreOf(HWND w)
-    {
-        RECT r;
-        GetWindowRect(w, &r);
-        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    }
-    static void CursorTo(POINT p) { SetCursorPos(p.x, p.y); }
-
-    FlatLookManager* m = nullptr;
-    std::vector<HWND> m_windows;
-};
 
 TEST_F(FlatLook, InstallTwiceKeepsOneHookAndTheSecondMode)
 {
@@ -266,144 +213,6 @@ TEST_F(FlatLook, ControlsCreatedLaterAttachThroughParentNotify)
     HWND quiet = Child(dialog.get(), "ListBox", 0, WS_EX_CLIENTEDGE | WS_EX_NOPARENTNOTIFY, 0,
                        60, 100, 50);
     EXPECT_EQ(nullptr, m->FindControl(quiet));
-}
-
-// A recorder put under the flat procedure: it sees what the flat object
-// passes on, and when.
-struct Recorder {
-    static WNDPROC original;
-    static std::vector<std::string> log;
-    // Answers scroll-bar messages itself, as a stand-in control would, so
-    // that only the flat procedure's own rules are seen.
-    static bool standIn;
-    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto note = [&](const char* name) {
-            FlatControl* o = GetFlatLookManager()->FindControl(w);
-            std::string entry = name;
-            if (!o)
-                entry += " detached";
-            else
-                entry += (o->LastDrawnState() & StateReadOnly) ? " refreshed" : " pending";
-            log.push_back(entry);
-        };
-        switch (message) {
-        case WM_SETFOCUS: note("WM_SETFOCUS"); break;
-        case WM_PAINT: note("WM_PAINT"); break;
-        case WM_NCDESTROY: note("WM_NCDESTROY"); break;
-        case SBM_SETPOS: note("SBM_SETPOS"); break;
-        case SBM_SETRANGEREDRAW: note("SBM_SETRANGEREDRAW"); break;
-        case SBM_SETSCROLLINFO:
-            note(wParam ? "SBM_SETSCROLLINFO redraw" : "SBM_SETSCROLLINFO quiet");
-            break;
-        }
-        if (standIn && message >= SBM_SETPOS && message <= SBM_GETSCROLLBARINFO)
-            return message == SBM_SETSCROLLINFO ? 1000 + static_cast<LRESULT>(wParam) : 1234;
-        return CallWindowProcA(original, w, message, wParam, lParam);
-    }
-};
-bool Recorder::standIn = false;
-WNDPROC Recorder::original = nullptr;
-std::vector<std::string> Recorder::log;
-
-// Marks the object so that the recorder can tell whether Refresh ran: the
-// read-only flag is copied into the last drawn state by every Refresh and
-// recomputed by none of the kinds used here.
-void Mark(FlatControl* o, bool on) { o->SetStateFlag(StateReadOnly, on); }
-
-TEST_F(FlatLook, BaseProcedureRefreshesBeforeFocusAndAfterPaint)
-{
-    HWND host = Popup(0, 0, 300, 200, 0);
-    HWND list = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
-    Recorder::original = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(list, GWL_WNDPROC, reinterpret_cast<LONG>(Recorder::Proc)));
-    Recorder::log.clear();
-    ASSERT_TRUE(m->AttachControl(list));
-    FlatControl* o = m->FindControl(list);
-
-    Mark(o, true);
-    SendMessageA(list, WM_SETFOCUS, 0, 0);  // Refresh first, then pass on
-    Mark(o, false);
-    EXPECT_EQ(0, SendMessageA(list, WM_PAINT, 0, 0));  // pass on, then Refresh: 0
-    EXPECT_FALSE(o->LastDrawnState() & StateReadOnly) << "refreshed after WM_PAINT";
-    Mark(o, true);
-    DestroyWindow(list);
-    std::vector<std::string> expected = {"WM_SETFOCUS refreshed", "WM_PAINT refreshed",
-                                         "WM_NCDESTROY pending"};
-    EXPECT_EQ(expected, Recorder::log);
-    EXPECT_EQ(nullptr, m->FindControl(list)) << "detached after WM_NCDESTROY was passed on";
-}
-
-// A control whose own procedure destroys it on WM_ENABLE or WM_SETTEXT.
-struct SelfDestroying {
-    static WNDPROC original;
-    static LRESULT CALLBACK Proc(HWND w, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        LRESULT result = CallWindowProcA(original, w, message, wParam, lParam);
-        if (message == WM_ENABLE || message == WM_SETTEXT)
-            DestroyWindow(w);
-        return result;
-    }
-};
-WNDPROC SelfDestroying::original = nullptr;
-
-TEST_F(FlatLook, ControlDestroyedWhileHandlingAMessageIsLeftAlone)
-{
-    HWND host = Popup(0, 0, 300, 200, 0);
-    for (const char* cls : {"ListBox", "Edit", "Button"}) {
-        HWND w = Child(host, cls, 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
-        SelfDestroying::original = reinterpret_cast<WNDPROC>(
-            SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(SelfDestroying::Proc)));
-        ASSERT_TRUE(m->AttachControl(w)) << cls;
-        if (lstrcmpA(cls, "Button") == 0)
-            SetWindowTextA(w, "gone");
-        else
-            EnableWindow(w, FALSE);
-        EXPECT_FALSE(IsWindow(w)) << cls;
-        EXPECT_EQ(0u, m->ControlCount()) << cls;
-    }
-}
-
-TEST_F(FlatLook, ScrollBarControlRefreshRules)
-{
-    HWND host = Popup(0, 0, 300, 200, 0);
-    HWND bar = Child(host, "ScrollBar", SBS_HORZ, 0, 0, 0, 200, 16);
-    Recorder::original = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(bar, GWL_WNDPROC, reinterpret_cast<LONG>(Recorder::Proc)));
-    Recorder::log.clear();
-    Recorder::standIn = true;
-    ASSERT_TRUE(m->AttachControl(bar));
-    FlatControl* o = m->FindControl(bar);
-    auto refreshedBy = [&](UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-        Mark(o, true);
-        *result = SendMessageA(bar, message, wParam, lParam);
-        bool refreshed = (o->LastDrawnState() & StateReadOnly) != 0;
-        Mark(o, false);
-        o->Refresh();
-        return refreshed;
-    };
-    LRESULT r;
-    EXPECT_TRUE(refreshedBy(SBM_SETPOS, 20, TRUE, &r));
-    EXPECT_EQ(0, r) << "a refreshed message answers 0";
-    EXPECT_FALSE(refreshedBy(SBM_SETPOS, 0, TRUE, &r)) << "a move to 0 is not refreshed";
-    EXPECT_EQ(1234, r) << "the control's own answer";
-    EXPECT_FALSE(refreshedBy(SBM_SETPOS, 30, FALSE, &r));
-    EXPECT_EQ(1234, r);
-    EXPECT_TRUE(refreshedBy(SBM_SETRANGEREDRAW, 0, 50, &r));
-    EXPECT_EQ(0, r);
-    EXPECT_FALSE(refreshedBy(SBM_SETRANGE, 0, 50, &r));
-    SCROLLINFO info = {sizeof info, SIF_POS, 0, 0, 0, 5, 0};
-    EXPECT_TRUE(refreshedBy(SBM_SETSCROLLINFO, TRUE, reinterpret_cast<LPARAM>(&info), &r));
-    EXPECT_EQ(0, r);
-    EXPECT_FALSE(refreshedBy(SBM_SETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&info), &r));
-    EXPECT_EQ(1000, r) << "passed on with wParam 0, the control's answer returned";
-    Recorder::standIn = false;
-    // Each message reached the control before any Refresh of it.
-    std::vector<std::string> expected = {
-        "SBM_SETPOS pending", "SBM_SETPOS pending", "SBM_SETPOS pending",
-        "SBM_SETRANGEREDRAW pending", "SBM_SETSCROLLINFO redraw pending",
-        "SBM_SETSCROLLINFO quiet pending"};
-    EXPECT_EQ(expected, Recorder::log);
 }
 
 TEST_F(FlatLook, HoverFollowsTheCursor)
