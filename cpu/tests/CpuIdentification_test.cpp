@@ -185,17 +185,6 @@ TEST(IdentifyProcessor, ExtendedModelTakesBrandStringNotTable) {
               cpu.leaves);
 }
 
-TEST(IdentifyProcessor, ExtendedFamilyTakesBrandStringNotTable) {
-    FakeProcessor cpu;
-    cpu.vendor = "AuthenticAMD";
-    cpu.signature = 0x00100F42;  // family 15 + 1 (K10), model 4
-    cpu.maxExtended = 0x8000001Bu;
-    cpu.brand = "AMD Phenom(tm) II X4 940 Processor";
-    ProcessorRecord record;
-    cpu.Identify(&record);
-    EXPECT_STREQ("AMD Phenom(tm) II X4 940", record.modelName);
-}
-
 TEST(IdentifyProcessor, ExtendedSignatureWithoutBrandStringIsUnknown) {
     FakeProcessor cpu;
     cpu.vendor = "AuthenticAMD";
@@ -208,62 +197,58 @@ TEST(IdentifyProcessor, ExtendedSignatureWithoutBrandStringIsUnknown) {
     EXPECT_EQ(Leaves({0u, 1u, 0x80000000u, 0x80000001u}), cpu.leaves);
 }
 
-TEST(IdentifyProcessor, ExtendedSignatureOfOtherVendorTakesBrandString) {
+// Which name a processor gets: the table's entry for a plain signature it
+// names, else (an extended signature, a gap of the table) the brand string
+// when all its leaves are there, else "Unknown".
+struct NameCase {
+    const char* name;
+    const char* vendor;
+    std::uint32_t signature;
+    std::uint32_t maxExtended;
+    const char* brand;
+    const char* expected;
+};
+
+class ModelName : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(ModelName, FromTheTableOrTheBrandString) {
+    const NameCase& c = GetParam();
     FakeProcessor cpu;
-    cpu.vendor = "HygonGenuine";
-    cpu.signature = 0x00900F02;
-    cpu.maxExtended = 0x8000001Fu;
-    cpu.brand = "Hygon C86 3185  8-core Processor";
+    cpu.vendor = c.vendor;
+    cpu.signature = c.signature;
+    cpu.maxExtended = c.maxExtended;
+    cpu.brand = c.brand;
     ProcessorRecord record;
     cpu.Identify(&record);
-    EXPECT_STREQ("Hygon C86 3185 8-core", record.modelName);
+    EXPECT_STREQ(c.expected, record.modelName);
 }
 
-TEST(IdentifyProcessor, TableGapsTakeBrandString) {
-    FakeProcessor amd;
-    amd.vendor = "AuthenticAMD";
-    amd.signature = 0x00000540;  // family 5 model 4: the table has no entry
-    amd.maxExtended = 0x80000004u;
-    amd.brand = "AMD-K5(tm) Processor";
-    ProcessorRecord record;
-    amd.Identify(&record);
-    EXPECT_STREQ("AMD-K5(tm) Processor", record.modelName);
+const NameCase kNameCases[] = {
+    // Family 15 + 1 (K10), model 4.
+    {"ExtendedFamilyTakesBrandString", "AuthenticAMD", 0x00100F42, 0x8000001Bu,
+     "AMD Phenom(tm) II X4 940 Processor", "AMD Phenom(tm) II X4 940"},
+    {"ExtendedSignatureOfOtherVendorTakesBrandString", "HygonGenuine", 0x00900F02, 0x8000001Fu,
+     "Hygon C86 3185  8-core Processor", "Hygon C86 3185 8-core"},
+    // Family 5 model 4: the table has no entry.
+    {"TableGapTakesBrandString", "AuthenticAMD", 0x00000540, 0x80000004u, "AMD-K5(tm) Processor",
+     "AMD-K5(tm) Processor"},
+    // Family 15 without extended family.
+    {"TableGapOfFamily15TakesBrandString", "GenuineIntel", 0x00000F29, 0x80000004u,
+     "              Intel(R) Pentium(R) 4 CPU 2.80GHz", "Intel(R) Pentium(R) 4 CPU"},
+    // Intel family 3; the brand leaves are not all there.
+    {"TableGapWithoutBrandStringIsUnknown", "GenuineIntel", 0x00000300, 0x80000003u, "Intel 386",
+     "Unknown"},
+    // Family 6 model 8: the table says "Unknown".
+    {"NamedEntryIgnoresTheBrandString", "GenuineIntel", 0x00000686, 0x80000004u,
+     "Intel(R) Pentium(R) III CPU", "Unknown"},
+    {"NamedEntryOfOtherVendorIgnoresTheBrandString", "CyrixInstead", 0x00000600, 0x80000005u,
+     "Cyrix MII", "Unknown"},
+};
 
-    FakeProcessor pentium4;
-    pentium4.signature = 0x00000F29;  // family 15 without extended family
-    pentium4.maxExtended = 0x80000004u;
-    pentium4.brand = "              Intel(R) Pentium(R) 4 CPU 2.80GHz";
-    pentium4.Identify(&record);
-    EXPECT_STREQ("Intel(R) Pentium(R) 4 CPU", record.modelName);
-}
-
-TEST(IdentifyProcessor, TableGapWithoutBrandStringIsUnknown) {
-    FakeProcessor cpu;
-    cpu.signature = 0x00000300;  // Intel family 3
-    cpu.maxExtended = 0x80000003u;  // brand leaves not all there
-    cpu.brand = "Intel 386";
-    ProcessorRecord record;
-    cpu.Identify(&record);
-    EXPECT_STREQ("Unknown", record.modelName);
-}
-
-TEST(IdentifyProcessor, NamedEntriesIgnoreTheBrandString) {
-    FakeProcessor cpu;
-    cpu.signature = 0x00000686;  // family 6 model 8: the table says "Unknown"
-    cpu.maxExtended = 0x80000004u;
-    cpu.brand = "Intel(R) Pentium(R) III CPU";
-    ProcessorRecord record;
-    cpu.Identify(&record);
-    EXPECT_STREQ("Unknown", record.modelName);
-
-    FakeProcessor cyrix;
-    cyrix.vendor = "CyrixInstead";
-    cyrix.signature = 0x00000600;
-    cyrix.maxExtended = 0x80000005u;
-    cyrix.brand = "Cyrix MII";
-    cyrix.Identify(&record);
-    EXPECT_STREQ("Unknown", record.modelName);
-}
+INSTANTIATE_TEST_SUITE_P(IdentifyProcessor, ModelName, ::testing::ValuesIn(kNameCases),
+                         [](const ::testing::TestParamInfo<NameCase>& info) {
+                             return std::string(info.param.name);
+                         });
 
 std::string Compose(const std::string& brand) {
     char name[31];
