@@ -13,6 +13,10 @@
 #include "Win32TestSupport.h"
 #include "framework_test_app.h"
 
+// The framework tests' application object, named after the test program
+// as the framework names any unnamed application.
+TestApp theApp;
+
 BEGIN_MESSAGE_MAP(TestApp, CWinApp)
     ON_COMMAND(ID_TEST_APP_COMMAND, &TestApp::OnAppCommand)
 END_MESSAGE_MAP()

@@ -1,14 +1,14 @@
 // main() for test programs of windows built on the framework: an application
-// object (message boxes are captioned with its name) and the common controls
-// ready, as in the program.
+// object (message boxes are captioned with its name; a program that brings
+// its own keeps it) and the common controls ready, as in the program.
 #include <gtest/gtest.h>
 
 #include "Afx.h"
 
-CWinApp theApp;
-
 int main(int argc, char** argv)
 {
+    if (!AfxGetApp())
+        new CWinApp;  // lives as long as the program
     AfxWinInit(GetModuleHandleA(nullptr));
     INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
     InitCommonControlsEx(&icc);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "Classification.h"
+#include "FlatLookFixture.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
 #include "Win32TestSupport.h"
@@ -112,21 +113,8 @@ TEST(ClassifyControl, ConditionsOfTheTable)
 }
 
 // One real control of every class, in a dialog initialised under the hook.
-class RealControls : public ::testing::Test {
+class RealControls : public flattest::FlatLook {
 protected:
-    void SetUp() override
-    {
-        flattest::InitCommonControlsOnce();
-        m = GetFlatLookManager();
-        m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
-    }
-    void TearDown() override
-    {
-        m->Uninstall(FlatLookManager::CurrentThread);
-        EXPECT_EQ(0u, m->ControlCount());
-        EXPECT_EQ(0u, m->DialogCount());
-        EXPECT_EQ(0u, m->HoverTimer());
-    }
     bool Subclassed(HWND w) const
     {
         return GetWindowLongA(w, GWL_WNDPROC) ==
@@ -138,7 +126,6 @@ protected:
         EXPECT_EQ(k != FlatKind::None, Subclassed(w)) << "kind " << KindName(k);
         return k;
     }
-    FlatLookManager* m = nullptr;
 };
 
 TEST_F(RealControls, EveryClassAttachedOrLeftAloneAsTheTableSays)
