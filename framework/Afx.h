@@ -484,9 +484,11 @@ BOOL AfxWinInit(HINSTANCE hInstance);
 // calling thread's state is released at the end.
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nCmdShow);
 // Releases the calling thread's framework state (its window map, a creation
-// hook left behind); while a window of the thread is still bound the map
-// stays, so its object can find it. A thread that never used the framework
-// has none and costs nothing. Called for every ending thread of a library
+// hook left behind); while a window of the thread is still bound, or has
+// AfxWndProc in its chain as a forwarder, the state stays, so its object
+// finds it and the window's messages go on, and a later call frees it once
+// the thread has ended. A thread that never used the framework has none and
+// costs nothing. Called for every ending thread of a library
 // by its thread detach, and for the program's user-interface thread by
 // AfxWinMain; any other thread of a program that used windows of the
 // framework calls it before it ends.
