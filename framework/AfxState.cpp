@@ -11,6 +11,8 @@
 
 #include <new>
 
+#include "AfxDll.h"
+
 namespace {
 
 // The slot index, taken at first use. Set once a thread's
@@ -148,6 +150,10 @@ AfxThreadState& AfxGetThreadState()
 
 void AfxTermThread()
 {
+    // A terminating process takes every state with it; a thread killed
+    // while it held the list's lock would hang its end.
+    if (AfxDllProcessTerminating())
+        return;
     AfxThreadState* state = AfxFindThreadState();
     if (state) {
         // A creation hook left behind by this thread goes with it.
@@ -180,7 +186,8 @@ void AfxFreeThreadStateSlot()
 {
     // The slot first: from here on no thread finds a state to be freed.
     LONG slot = ::InterlockedExchange(&g_nSlot, static_cast<LONG>(TLS_OUT_OF_INDEXES));
-    FreeStates(true);
+    if (!AfxDllProcessTerminating())
+        FreeStates(true);
     if (slot != static_cast<LONG>(TLS_OUT_OF_INDEXES))
         ::TlsFree(static_cast<DWORD>(slot));
 }
