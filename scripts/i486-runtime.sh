@@ -45,6 +45,7 @@ fi
 out="$cache_root/i486-runtime-$key"
 
 if [ -f "$out/.complete" ]; then
+  touch "$out/.complete" 2>/dev/null || true  # in use: kept (below)
   echo "$out"
   exit 0
 fi
@@ -159,6 +160,11 @@ rm -rf "$out"
 mv "$stage" "$out"
 rm -rf "$work"
 touch "$out/.complete"
-# Older builds of the runtime are of no further use.
-find "$cache_root" -maxdepth 1 -name 'i486-runtime-*' ! -path "$out" -exec rm -rf {} +
+# Runtimes of other keys go once unused for two weeks: until then another
+# checkout (a branch of another recipe) may still link one.
+for old in "$cache_root"/i486-runtime-*; do
+  if [ "$old" != "$out" ] && [ -n "$(find "$old/.complete" -mtime +14 2>/dev/null)" ]; then
+    rm -rf "$old"
+  fi
+done
 echo "$out"
