@@ -221,12 +221,14 @@ def symbols_of(instructions):
 def attribute(instructions, symbols):
     """The instructions of a stripped image, named after the symbols of its
     unstripped copy; data in the code section is dropped. Of several names
-    at one address a data symbol's wins, then one not a section's."""
+    at one address a function's wins (no code hides behind a data name),
+    then a data symbol's, then a section's."""
+    def rank(name):
+        return 1 if _DATA_SYMBOLS.search(name) else 0 if name.startswith(".") else 2
+
     names = OrderedDict()
     for address, name in symbols:
-        held = names.get(address)
-        if (held is None or _DATA_SYMBOLS.search(name)
-                or (held.startswith(".") and not _DATA_SYMBOLS.search(held))):
+        if address not in names or rank(name) > rank(names[address]):
             names[address] = name
     addresses = sorted(names)
 
