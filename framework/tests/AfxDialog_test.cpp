@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Afx.h"
+#include "MessageSequence.h"
 #include "Win32TestSupport.h"
 #include "framework_test_app.h"
 
@@ -102,6 +103,9 @@ TEST(Dialog, CreateArrivesBeforeInitDialogWhileHidden)
 {
     DialogTemplate t = MakeTemplate();
     TestDialog dlg(t.get());
+    // The dialog itself, bound from its creation on.
+    testsupport::MessageRecorder recorder([&](HWND hWnd) { return hWnd == dlg.m_hWnd; },
+                                          {WM_CREATE, WM_INITDIALOG, WM_SHOWWINDOW});
     dlg.drive = [](TestDialog& d) { d.EndDialog(5); };
     EXPECT_EQ(dlg.DoModal(), 5);
     ASSERT_GE(dlg.log.size(), 3u);
@@ -109,6 +113,10 @@ TEST(Dialog, CreateArrivesBeforeInitDialogWhileHidden)
     EXPECT_EQ(dlg.log[1], "initdialog");
     EXPECT_EQ(dlg.log[2], "ddx:load");
     EXPECT_FALSE(dlg.visibleAtCreate);
+    // Shown only once initialised.
+    EXPECT_TRUE(testsupport::SequenceIs(
+        recorder.sequence, {{WM_CREATE, testsupport::Sent}, {WM_INITDIALOG, testsupport::Sent},
+                            {WM_SHOWWINDOW, testsupport::Sent | testsupport::CheckWParam, TRUE}}));
 }
 
 TEST(Dialog, CreateFailureEndsTheModalRunWithMinusOne)
