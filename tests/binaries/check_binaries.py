@@ -8,7 +8,8 @@ Without binaries it checks dist/Pyrolux.exe, dist/MMX.dll and dist/SSE.dll.
 Function names and the probes' addresses come from a binary's symbol table;
 for a stripped binary, from its unstripped copy or debug file: X.dll.debug
 or X.debug beside it, or a file or folder given with --symbols (folders are
-searched for X.dll, X.dll.debug and X.debug).
+searched for X.dll, X.dll.debug and X.debug), else an unstripped X.dll with
+the same code below build/.
 For each binary it disassembles the code with objdump and reports
 
   - every instruction beyond the i486 instruction set (by function and
@@ -521,7 +522,8 @@ def check_binary(name, disassembly, headers, allowed, out, symbols=None):
 
 def check_file(path, args, allowed):
     """Runs the checks on one binary; returns the number of findings."""
-    source, symbols = symbol_source(path, args.symbols, args.nm)
+    source, symbols = symbol_source(path, args.symbols, args.nm,
+                                    os.path.join(ROOT, "build"))
     # objdump restarts decoding at every symbol: disassemble the unstripped
     # copy when it holds the same code.
     code = path

@@ -5,6 +5,7 @@ silently."""
 
 import io
 import os
+import struct
 import sys
 import tempfile
 import unittest
@@ -213,6 +214,52 @@ class Allowances(unittest.TestCase):
         self.assertIn("X.dll: jump into the middle of an instruction: "
                       "'jmp    6fec3003 <pyrolux_hidden+0x3>' in "
                       "pyrolux_hidden at 0x6fec3000", out.getvalue())
+
+
+def pe_image(code, symbols):
+    """A PE image with one code section; the stand-in nm below lists a
+    symbol for it when `symbols`."""
+    header = b"MZ" + bytes(0x3A) + struct.pack("<I", 0x40)
+    coff = b"PE\0\0" + struct.pack("<HHIIIHH", 0x14C, 1, 0, 0, 0, 0, 0)
+    offset = len(header) + len(coff) + 40
+    section = struct.pack("<8sIIIIIIHHI", b".text", len(code), 0x1000, len(code),
+                          offset, 0, 0, 0, 0, 0x60000020)
+    return header + coff + section + code + (b"SYMBOLS" if symbols else b"")
+
+
+STAND_IN_NM = """#!/usr/bin/env python3
+import sys
+if b"SYMBOLS" in open(sys.argv[-1], "rb").read():
+    print("00401000 T f()")
+"""
+
+
+class SymbolSource(unittest.TestCase):
+    def test_a_stripped_binary_takes_the_symbols_of_its_copy_or_debug_file(self):
+        with tempfile.TemporaryDirectory() as tree:
+            def put(path, data):
+                path = os.path.join(tree, path)
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "wb") as f:
+                    f.write(data)
+                return path
+            nm = put("nm", STAND_IN_NM.encode())
+            os.chmod(nm, 0o755)
+            shipped = put("dist/X.dll", pe_image(b"\x90\xc3", False))
+            build = os.path.join(tree, "build")
+            with self.assertRaises(RuntimeError):
+                check.symbol_source(shipped, [], nm, build)
+            # Below build/, only a copy with the same code counts.
+            put("build/old/X.dll", pe_image(b"\x90\x90\xc3", True))
+            self.assertRaises(RuntimeError, check.symbol_source, shipped, [], nm, build)
+            same = put("build/new/X.dll", pe_image(b"\x90\xc3", True))
+            self.assertEqual(same, check.symbol_source(shipped, [], nm, build)[0])
+            given = put("symbols/X.dll", pe_image(b"\x90\xc3", True))
+            self.assertEqual(given, check.symbol_source(
+                shipped, [os.path.dirname(given)], nm, build)[0])
+            beside = put("dist/X.dll.debug", b"SYMBOLS")
+            source, symbols = check.symbol_source(shipped, [], nm, build)
+            self.assertEqual((beside, [(0x401000, "f()")]), (source, symbols))
 
 
 class StackProbes(unittest.TestCase):

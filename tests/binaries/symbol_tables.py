@@ -42,9 +42,29 @@ def code_sections(path):
     return sections
 
 
-def symbol_source(path, given, nm):
+def _symbols(nm, path):
+    result = subprocess.run([nm, "-n", "-C", path], stdout=subprocess.PIPE,
+                            stderr=subprocess.PIPE, universal_newlines=True)
+    return parse_symbols(result.stdout) if result.returncode == 0 else []
+
+
+def _same_code_below(path, folder):
+    """Files of `path`'s name below `folder` whose code is `path`'s."""
+    name, code = os.path.basename(path).lower(), None
+    for where, dirs, files in os.walk(folder):
+        dirs[:] = [d for d in dirs if d != "wineprefix"]
+        for found in files:
+            if found.lower() == name:
+                candidate = os.path.join(where, found)
+                code = code_sections(path) if code is None else code
+                if code and code_sections(candidate) == code:
+                    yield candidate
+
+
+def symbol_source(path, given, nm, build=None):
     """(file, [(address, name)]): the binary's own symbol table, else that
-    of its unstripped copy or debug file (beside it, or among `given`)."""
+    of its unstripped copy or debug file (beside it, or among `given`), else
+    that of an unstripped image with the same code below `build`."""
     name = os.path.basename(path)
     names = [name, name + ".debug", os.path.splitext(name)[0] + ".debug"]
     tries = [path] + [os.path.join(os.path.dirname(path), n) for n in names[1:]]
@@ -54,13 +74,12 @@ def symbol_source(path, given, nm):
         elif os.path.basename(place).lower() in [n.lower() for n in names]:
             tries.append(place)
     for candidate in tries:
-        if os.path.isfile(candidate):
-            result = subprocess.run([nm, "-n", "-C", candidate],
-                                    stdout=subprocess.PIPE,
-                                    stderr=subprocess.PIPE,
-                                    universal_newlines=True)
-            symbols = parse_symbols(result.stdout)
-            if result.returncode == 0 and symbols:
-                return candidate, symbols
+        symbols = _symbols(nm, candidate) if os.path.isfile(candidate) else []
+        if symbols:
+            return candidate, symbols
+    for candidate in _same_code_below(path, build) if build and os.path.isdir(build) else ():
+        symbols = _symbols(nm, candidate)
+        if symbols:
+            return candidate, symbols
     raise RuntimeError("%s has no symbol table: give its unstripped copy or "
                        "debug file with --symbols" % path)
