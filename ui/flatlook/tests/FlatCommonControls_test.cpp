@@ -234,30 +234,54 @@ HWND MakeHeader(HWND parent, int width, int items, DWORD style = HDS_BUTTONS)
     return header;
 }
 
+// A header as COMCTL32 4.00 answers it: no HDM_GETITEMRECT, no item order.
+WNDPROC g_headerProc = nullptr;
+LRESULT CALLBACK Comctl400Header(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == HDM_GETITEMRECT)
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    if (message == HDM_GETITEMA) {
+        auto* item = reinterpret_cast<HDITEMA*>(lParam);
+        UINT mask = item->mask;
+        item->mask &= ~HDI_ORDER;
+        LRESULT result = CallWindowProcA(g_headerProc, hWnd, message, wParam, lParam);
+        item->mask = mask;
+        return result;
+    }
+    return CallWindowProcA(g_headerProc, hWnd, message, wParam, lParam);
+}
+
 TEST_F(Window, HeaderItemIsHotOnlyWithTheCursorInTheParent)
 {
     Host(200, 100);
-    HWND header = MakeHeader(m_host, 400, 3);  // sticks out of its 200-pixel parent
-    ASSERT_TRUE(m->AttachControl(header));
-    auto* o = static_cast<FlatHeader*>(m->FindControl(header));
+    for (bool comctl400 : {false, true}) {
+        SCOPED_TRACE(comctl400 ? "COMCTL32 4.00" : "this COMCTL32");
+        HWND header = MakeHeader(m_host, 400, 3);  // sticks out of its 200-pixel parent
+        if (comctl400)
+            g_headerProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongA(header, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Header)));
+        ASSERT_TRUE(m->AttachControl(header));
+        auto* o = static_cast<FlatHeader*>(m->FindControl(header));
 
-    EXPECT_EQ(1, HeaderItemAt(header, {150, 5}));
-    EXPECT_EQ(-1, HeaderItemAt(header, {350, 5}));
+        EXPECT_EQ(1, HeaderItemAt(header, {150, 5}));
+        EXPECT_EQ(-1, HeaderItemAt(header, {350, 5}));
 
-    CursorAtClient(header, 50, 10);
-    MemoryDib inside(400, 20);
-    o->Paint(inside.dc());
-    EXPECT_EQ(0, o->HotItem());
-    EXPECT_TRUE(RingIs(inside, {0, 0, 100, 20}, HIGHLIGHT, DKSHADOW));
-    EXPECT_TRUE(RingIs(inside, {1, 1, 99, 19}, LIGHT, SHADOW));
-    EXPECT_TRUE(RingIs(inside, {100, 0, 200, 20}, HIGHLIGHT, SHADOW));
-    EXPECT_TRUE(RingIs(inside, {300, 0, 400, 20}, HIGHLIGHT, SHADOW)) << "the remainder";
+        CursorAtClient(header, 50, 10);
+        MemoryDib inside(400, 20);
+        o->Paint(inside.dc());
+        EXPECT_EQ(0, o->HotItem());
+        EXPECT_TRUE(RingIs(inside, {0, 0, 100, 20}, HIGHLIGHT, DKSHADOW));
+        EXPECT_TRUE(RingIs(inside, {1, 1, 99, 19}, LIGHT, SHADOW));
+        EXPECT_TRUE(RingIs(inside, {100, 0, 200, 20}, HIGHLIGHT, SHADOW));
+        EXPECT_TRUE(RingIs(inside, {300, 0, 400, 20}, HIGHLIGHT, SHADOW)) << "the remainder";
 
-    CursorAtClient(header, 250, 10);  // over item 2, outside the parent's client area
-    MemoryDib outside(400, 20);
-    o->Paint(outside.dc());
-    EXPECT_EQ(-1, o->HotItem());
-    EXPECT_TRUE(RingIs(outside, {200, 0, 300, 20}, HIGHLIGHT, SHADOW));
+        CursorAtClient(header, 250, 10);  // over item 2, outside the parent's client area
+        MemoryDib outside(400, 20);
+        o->Paint(outside.dc());
+        EXPECT_EQ(-1, o->HotItem());
+        EXPECT_TRUE(RingIs(outside, {200, 0, 300, 20}, HIGHLIGHT, SHADOW));
+        DestroyWindow(header);
+    }
 }
 
 TEST_F(Window, HeaderWithoutItemsIsOneBox)

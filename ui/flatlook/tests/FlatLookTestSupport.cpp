@@ -2,6 +2,8 @@
 
 #include "FlatLookTestSupport.h"
 
+#include "Afx.h"
+
 #include <commctrl.h>
 
 #include "FlatButtons.h"
@@ -86,12 +88,9 @@ void InitCommonControlsOnce()
     if (done)
         return;
     done = true;
-    INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
-                                                  ICC_INTERNET_CLASSES | ICC_BAR_CLASSES |
-                                                  ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
-                                                  ICC_HOTKEY_CLASS | ICC_LISTVIEW_CLASSES |
-                                                  ICC_TREEVIEW_CLASSES | ICC_USEREX_CLASSES};
-    InitCommonControlsEx(&init);
+    AfxInitCommonControls(ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_INTERNET_CLASSES |
+                          ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_HOTKEY_CLASS |
+                          ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_USEREX_CLASSES);
 }
 
 }  // namespace flattest
