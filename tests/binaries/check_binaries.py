@@ -2,15 +2,21 @@
 """Checks that the shipped binaries run on an i486 under Windows 98 / NT 4.0.
 
     check_binaries.py [--objdump PROGRAM] [--imports LIST] [BINARY ...]
+                      [--unstripped IMAGE ...]
 
 Without binaries it checks dist/Pyrolux.exe, dist/MMX.dll and dist/SSE.dll.
-For each binary it disassembles the code with objdump and reports
+The shipped files carry no symbols: the linked images in the build tree
+(--unstripped, one per binary; by default build/win32's) give the names of
+the functions, and each shipped file must be its image stripped. For each
+binary it disassembles the code with objdump and reports
 
   - every instruction beyond the i486 instruction set (by function and
     mnemonic), except the few the processor probes execute on purpose;
   - every import that is not in the list of functions present in the system
-    DLLs of both Windows 98 and Windows NT 4.0 (win98-nt4-imports.txt), with
-    the functions that use it;
+    DLLs of both Windows 95 and Windows NT 4.0 without Internet Explorer
+    (win95-nt4-imports.txt), with the functions that use it;
+  - a TLS directory in a library (Windows 95 refuses to load such a DLL with
+    LoadLibrary) and debug information in any binary;
   - every function that moves the stack pointer down by more than a page
     without calling a stack probe first (real Windows grows the stack only
     through its guard page; Wine does not notice).
@@ -24,13 +30,17 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 from collections import OrderedDict
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
                     for name in ("Pyrolux.exe", "MMX.dll", "SSE.dll")]
-DEFAULT_IMPORTS = os.path.join(HERE, "win98-nt4-imports.txt")
+DEFAULT_UNSTRIPPED = [os.path.join(ROOT, "build", "win32", name)
+                      for name in ("ui/Pyrolux.exe", "modules/MMX.dll",
+                                   "modules/SSE.dll")]
+DEFAULT_IMPORTS = os.path.join(HERE, "win95-nt4-imports.txt")
 DEFAULT_OBJDUMP = "i686-w64-mingw32-objdump"
 
 PAGE = 4096
@@ -214,6 +224,27 @@ def parse_imports(text):
     return imports
 
 
+_SECTION_LINE = re.compile(r"^\s*\d+\s+(\.\S+)\s+[0-9a-f]{8}\s")
+_TLS_ENTRY = re.compile(r"^Entry 9 ([0-9a-f]{8}) ([0-9a-f]{8}) Thread Storage Directory",
+                        re.M)
+
+
+def check_layout(headers):
+    """Findings in `objdump -p -h` output: a TLS directory in a DLL (KB 118816:
+    Windows 95 fails LoadLibrary with ERROR_DLL_INIT_FAILED), any debug
+    section."""
+    findings = []
+    m = _TLS_ENTRY.search(headers)
+    is_dll = re.search(r"^Characteristics 0x[0-9a-f]+\n(\t.*\n)*?\tDLL$", headers, re.M)
+    if is_dll and m and int(m.group(1), 16):
+        findings.append("TLS directory in a library (Windows 95 will not load it)")
+    debug = [name for name in (_SECTION_LINE.match(line) for line in headers.splitlines())
+             if name and name.group(1).startswith(".debug")]
+    if debug:
+        findings.append("debug information: %s" % ", ".join(n.group(1) for n in debug))
+    return findings
+
+
 def load_allowed(path):
     """The allowed imports: lines 'DLL!function  minimum system', '#' starts
     a comment. A line without its minimum-system note is an error."""
@@ -335,8 +366,13 @@ def run_objdump(objdump, *args):
 
 
 def check_binary(name, disassembly, headers, allowed, out):
-    """Prints what the binary breaks; returns the number of findings."""
+    """Prints what the binary breaks; returns the number of findings.
+    `headers` is `objdump -p -h` of the shipped file, `disassembly` that of
+    the image with symbols."""
     instructions = parse_disassembly(disassembly)
+    layout = check_layout(headers)
+    for finding in layout:
+        out.write("%s: %s\n" % (name, finding))
     sites = check_instructions(instructions)
     frames = check_stack_probes(instructions)
     imports = check_imports(parse_imports(headers), allowed, instructions)
@@ -350,7 +386,7 @@ def check_binary(name, disassembly, headers, allowed, out):
         out.write("%s: stack moved without a probe: '%s' in %s at 0x%x\n"
                   % (name, text, function, address))
     for import_name, users in imports:
-        out.write("%s: import missing on Windows 98 or NT 4.0: %s (used by "
+        out.write("%s: import missing on Windows 95 or NT 4.0: %s (used by "
                   "%s)\n" % (name, import_name,
                             "; ".join(users) if users else "nothing found"))
     count = sum(len(a) for a in sites.values())
@@ -361,7 +397,36 @@ def check_binary(name, disassembly, headers, allowed, out):
                  "" if len({f for f, _ in sites}) == 1 else "s",
                  len(frames), "" if len(frames) == 1 else "s",
                  len(imports), "" if len(imports) == 1 else "s"))
-    return count + len(frames) + len(imports)
+    return count + len(frames) + len(imports) + len(layout)
+
+
+def strip_matches(objdump, image, shipped):
+    """Whether `shipped` is `image` stripped of symbols and debug information
+    (as the build makes it, dated 0)."""
+    strip = re.sub(r"objdump$", "strip", objdump)
+    with tempfile.TemporaryDirectory() as folder:
+        out = os.path.join(folder, os.path.basename(shipped))
+        subprocess.run([strip, "--strip-all", "-o", out, image], check=True,
+                       env=dict(os.environ, SOURCE_DATE_EPOCH="0"))
+        with open(out, "rb") as a, open(shipped, "rb") as b:
+            return a.read() == b.read()
+
+
+def check_path(args, path, image, allowed):
+    """Runs the checks on one shipped file; returns the number of findings."""
+    for needed in (path, image):
+        if not os.path.isfile(needed):
+            raise RuntimeError("%s is missing: build it first "
+                               "(scripts/build-win32.sh)" % needed)
+    findings = 0
+    if image != path and not strip_matches(args.objdump, image, path):
+        sys.stdout.write("%s: not the image %s stripped (rebuild)\n"
+                         % (os.path.basename(path), image))
+        findings += 1
+    return findings + check_binary(
+        os.path.basename(path),
+        run_objdump(args.objdump, "-d", "-C", "--no-show-raw-insn", image),
+        run_objdump(args.objdump, "-p", "-h", path), allowed, sys.stdout)
 
 
 def main(argv=None):
@@ -369,19 +434,20 @@ def main(argv=None):
     parser.add_argument("--objdump", default=DEFAULT_OBJDUMP)
     parser.add_argument("--imports", default=DEFAULT_IMPORTS)
     parser.add_argument("binaries", nargs="*", default=DEFAULT_BINARIES)
+    parser.add_argument("--unstripped", nargs="*", default=None)
     args = parser.parse_args(argv)
+    images = args.unstripped
+    if images is None:
+        images = DEFAULT_UNSTRIPPED if args.binaries == DEFAULT_BINARIES else args.binaries
     try:
+        if len(images) != len(args.binaries):
+            raise ValueError("one --unstripped image per binary")
         allowed = load_allowed(args.imports)
         findings = 0
-        for path in args.binaries:
-            if not os.path.isfile(path):
-                raise RuntimeError("%s is missing: build it first "
-                                   "(scripts/build-win32.sh)" % path)
-            findings += check_binary(
-                os.path.basename(path),
-                run_objdump(args.objdump, "-d", "-C", "--no-show-raw-insn", path),
-                run_objdump(args.objdump, "-p", path), allowed, sys.stdout)
-    except (OSError, RuntimeError, ValueError) as error:
+        for path, image in zip(args.binaries, images):
+            findings += check_path(args, path, image, allowed)
+    except (OSError, RuntimeError, ValueError,
+            subprocess.CalledProcessError) as error:
         sys.stderr.write("check_binaries: %s\n" % error)
         return 2
     if findings:
@@ -389,7 +455,8 @@ def main(argv=None):
                          % (findings, "" if findings == 1 else "s"))
         return 1
     sys.stdout.write("passed: every instruction in the i486 set, every import "
-                     "on Windows 98 and NT 4.0, every large frame probed\n")
+                     "on Windows 95 and NT 4.0, every large frame probed, no "
+                     "TLS directory in a library, no debug information\n")
     return 0
 
 
