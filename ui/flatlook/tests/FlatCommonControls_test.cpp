@@ -15,6 +15,7 @@ using namespace flatlook;
 using flattest::RingIs;
 using flattest::Shrunk;
 using flattest::Sys;
+using flattest::MakeHeader;
 using flattest::Untouched;
 using testsupport::MemoryDib;
 
@@ -220,46 +221,14 @@ TEST_F(Window, ThousandsOfDrawsLeaveNoGdiObjectBehind)
 
 // --- Headers -------------------------------------------------------------------
 
-HWND MakeHeader(HWND parent, int width, int items, DWORD style = HDS_BUTTONS)
-{
-    HWND header = CreateWindowExA(0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | style, 0, 0, width,
-                                  20, parent, nullptr, nullptr, nullptr);
-    for (int i = 0; i < items; ++i) {
-        HDITEMA item = {};
-        item.mask = HDI_WIDTH | HDI_TEXT;
-        item.cxy = 100;
-        item.pszText = const_cast<char*>("column");
-        SendMessageA(header, HDM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-    }
-    return header;
-}
-
-// A header as COMCTL32 4.00 answers it: no HDM_GETITEMRECT, no item order.
-WNDPROC g_headerProc = nullptr;
-LRESULT CALLBACK Comctl400Header(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == HDM_GETITEMRECT)
-        return DefWindowProcA(hWnd, message, wParam, lParam);
-    if (message == HDM_GETITEMA) {
-        auto* item = reinterpret_cast<HDITEMA*>(lParam);
-        UINT mask = item->mask;
-        item->mask &= ~HDI_ORDER;
-        LRESULT result = CallWindowProcA(g_headerProc, hWnd, message, wParam, lParam);
-        item->mask = mask;
-        return result;
-    }
-    return CallWindowProcA(g_headerProc, hWnd, message, wParam, lParam);
-}
-
 TEST_F(Window, HeaderItemIsHotOnlyWithTheCursorInTheParent)
 {
     Host(200, 100);
     for (bool comctl400 : {false, true}) {
-        SCOPED_TRACE(comctl400 ? "COMCTL32 4.00" : "this COMCTL32");
+        SCOPED_TRACE(comctl400 ? "COMCTL32 4.00: laid out by the widths alone" : "");
         HWND header = MakeHeader(m_host, 400, 3);  // sticks out of its 200-pixel parent
         if (comctl400)
-            g_headerProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongA(header, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Header)));
+            flattest::AnswerAsComctl400Header(header);
         ASSERT_TRUE(m->AttachControl(header));
         auto* o = static_cast<FlatHeader*>(m->FindControl(header));
 
