@@ -96,10 +96,18 @@ endfunction()
 # pyrolux_dist(<target>): the deliverable's copy in dist/, brought up to date
 # by every build (also when dist/ was emptied by hand), by the target
 # <target>_dist. Tests run the shipped files, so they depend on <target>_dist.
+# The copy is stripped of debug information and symbols (more than half of
+# an image's bytes); the linked image, with both, stays in the build tree
+# for whoever investigates a crash, and the binary check reads its symbols.
 function(pyrolux_dist target)
+  set(stripped ${CMAKE_CURRENT_BINARY_DIR}/stripped/$<TARGET_FILE_NAME:${target}>)
   add_custom_target(${target}_dist ALL
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PYROLUX_DIST_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:${target}> ${PYROLUX_DIST_DIR}/
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PYROLUX_DIST_DIR} ${CMAKE_CURRENT_BINARY_DIR}/stripped
+    # strip writes the time into the file header unless told a date: 0, as
+    # the linker leaves it.
+    COMMAND ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0
+            ${CMAKE_STRIP} --strip-all -o ${stripped} $<TARGET_FILE:${target}>
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${stripped} ${PYROLUX_DIST_DIR}/
     VERBATIM)
   add_dependencies(${target}_dist ${target})
 endfunction()

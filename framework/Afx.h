@@ -375,7 +375,9 @@ public:
     { SendMessage(PBM_SETRANGE, 0, MAKELPARAM(nLower, nUpper)); }
     void GetRange(int& nLower, int& nUpper) const;
     int SetPos(int nPos) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(nPos))); }
-    int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
+    // PBM_GETPOS is COMCTL32 4.70; a zero PBM_DELTAPOS answers the position
+    // on 4.00 as well.
+    int GetPos() const { return static_cast<int>(SendMessage(PBM_DELTAPOS, 0)); }
     int SetStep(int nStep) { return static_cast<int>(SendMessage(PBM_SETSTEP, static_cast<WPARAM>(nStep))); }
     int StepIt() { return static_cast<int>(SendMessage(PBM_STEPIT)); }
 };
@@ -498,6 +500,19 @@ void AfxTermThread();
 BOOL AfxPreTranslateMessage(MSG* pMsg);
 // The program uses no embedded controls; kept as the usual start-up step.
 void AfxEnableControlContainer();
+
+// The common-control classes of COMCTL32. InitCommonControlsEx exists from
+// COMCTL32 4.70 on (Internet Explorer 3, Windows 95 OSR2); Windows 95 and
+// NT 4.0 as installed ship 4.00, whose InitCommonControls registers every
+// class it has. The entry points are a parameter so tests can watch the
+// choice; the default looks them up in the loaded COMCTL32.
+struct CommonControlsEntry {
+    BOOL(WINAPI* initEx)(const INITCOMMONCONTROLSEX*);  // null before 4.70
+    void(WINAPI* init)();
+};
+CommonControlsEntry AfxCommonControlsEntry();
+// FALSE when only the classes of COMCTL32 4.00 could be registered.
+BOOL AfxInitCommonControls(DWORD dwClasses, const CommonControlsEntry& entry = AfxCommonControlsEntry());
 // A message box owned by the main window, captioned with the app's name.
 int AfxMessageBox(const char* lpszText, UINT nType = MB_OK, UINT nIDHelp = 0);
 int AfxMessageBox(UINT nIDPrompt, UINT nType = MB_OK, UINT nIDHelp = 0);

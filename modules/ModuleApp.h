@@ -3,7 +3,7 @@
 // cannot have them refuses to load after telling the user.
 #pragma once
 
-#include <winsock2.h>
+#include <winsock.h>
 
 #include "Afx.h"
 

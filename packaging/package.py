@@ -7,7 +7,8 @@ DIST/Pyrolux-<version>-win32.zip holds one folder Pyrolux-<version>/ with the
 three binaries and README.txt (from packaging/README.txt.in, CRLF line ends);
 DIST/SHA256SUMS.txt beside it lists the binaries' SHA-256. The version and
 the authors' addresses are read from the program's own resources, so the
-readme says what the program shows. Prints the archive's path.
+readme says what the program shows. Prints the archive's path, and on
+standard error each file's size and the room the four take on a disk.
 
 The archive depends only on its contents and on SECONDS (the commit's date):
 entries in a fixed order, each dated SECONDS, with fixed attributes and no
@@ -32,6 +33,10 @@ ATTRIBUTE_DIRECTORY = 0x10
 ATTRIBUTE_ARCHIVE = 0x20
 CREATED_ON_MSDOS = 0
 COMPRESS_LEVEL = 9
+# The unpacked folder is meant to fit a freshly formatted 720 KB disk: FAT12
+# gives each file whole clusters of 1,024 bytes and leaves this much free.
+CLUSTER = 1024
+DISK_ROOM = 730112
 
 
 class PackageError(Exception):
@@ -122,6 +127,21 @@ def sha256sums(files):
                    for name, data in files).encode("ascii")
 
 
+def on_disk(size):
+    """The bytes a file of `size` takes in whole clusters."""
+    return -(-size // CLUSTER) * CLUSTER
+
+
+def size_report(files):
+    """Lines with each file's size and room on disk, then the total."""
+    lines = ["%-12s %9d bytes %9d on disk" % (name, len(data), on_disk(len(data)))
+             for name, data in files]
+    total = sum(on_disk(len(data)) for _, data in files)
+    lines.append("%-12s %9d bytes %9d on disk (a 720 KB disk holds %d)"
+                 % ("total", sum(len(data) for _, data in files), total, DISK_ROOM))
+    return lines
+
+
 def archive_name(version):
     return "Pyrolux-%s-win32.zip" % version
 
@@ -149,6 +169,8 @@ def package(root, dist, epoch):
         binaries.append((name, read_bytes(path)))
     archive = os.path.join(dist, archive_name(version))
     write_archive(archive, "Pyrolux-" + version, binaries + [(README, readme)], epoch)
+    for line in size_report(binaries + [(README, readme)]):
+        print(line, file=sys.stderr)
     with open(os.path.join(dist, SUMS), "wb") as f:
         f.write(sha256sums(binaries))
     return archive

@@ -442,28 +442,94 @@ TEST(Wrappers, SystemMenuIconAndStyle)
     plain.DestroyWindow();
 }
 
+// Common controls: InitCommonControlsEx where COMCTL32 has it and takes the
+// classes, else InitCommonControls.
+struct CommonControlsCalls {
+    BOOL exAnswer = TRUE;
+    std::vector<std::pair<DWORD, DWORD>> ex;  // dwSize, dwICC
+    int plain = 0;
+} g_ccCalls;
+BOOL WINAPI FakeInitEx(const INITCOMMONCONTROLSEX* icc)
+{
+    g_ccCalls.ex.emplace_back(icc->dwSize, icc->dwICC);
+    return g_ccCalls.exAnswer;
+}
+void WINAPI FakeInit() { ++g_ccCalls.plain; }
+
+TEST(Wrappers, CommonControlsTakeTheExtendedCallOnlyWhereItExistsAndWorks)
+{
+    const DWORD classes = ICC_WIN95_CLASSES | ICC_DATE_CLASSES;
+    struct Case {
+        const char* system;
+        bool hasEx;
+        BOOL exAnswer;
+        BOOL result;
+        size_t exCalls;
+        int plainCalls;
+    } cases[] = {
+        { "COMCTL32 4.71", true, TRUE, TRUE, 1, 0 },
+        { "COMCTL32 4.70 without the date classes", true, FALSE, FALSE, 1, 1 },
+        { "COMCTL32 4.00", false, TRUE, FALSE, 0, 1 },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.system);
+        g_ccCalls = CommonControlsCalls();
+        g_ccCalls.exAnswer = c.exAnswer;
+        CommonControlsEntry entry = { c.hasEx ? FakeInitEx : nullptr, FakeInit };
+        EXPECT_EQ(AfxInitCommonControls(classes, entry), c.result);
+        ASSERT_EQ(g_ccCalls.ex.size(), c.exCalls);
+        EXPECT_EQ(g_ccCalls.plain, c.plainCalls);
+        if (c.exCalls) {
+            EXPECT_EQ(g_ccCalls.ex[0], std::make_pair(DWORD(sizeof(INITCOMMONCONTROLSEX)), classes));
+        }
+    }
+    // The real entry: the plain call always (imported), the extended one
+    // looked up in the loaded COMCTL32 (Wine's is newer than 4.70).
+    CommonControlsEntry real = AfxCommonControlsEntry();
+    EXPECT_EQ(real.init, &InitCommonControls);
+    EXPECT_NE(real.initEx, nullptr);
+    EXPECT_TRUE(AfxInitCommonControls(ICC_WIN95_CLASSES));
+}
+
+// A progress bar as COMCTL32 4.00 answers it: no PBM_GETRANGE, no PBM_GETPOS.
+WNDPROC g_progressProc = nullptr;
+LRESULT CALLBACK Comctl400Progress(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == PBM_GETRANGE || message == PBM_GETPOS)
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    return CallWindowProcA(g_progressProc, hWnd, message, wParam, lParam);
+}
+
 TEST(Wrappers, ProgressControlRangeStepAndPosition)
 {
-    HWND hWnd = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | PBS_SMOOTH, 0, 0, 100, 10,
-                                nullptr, nullptr, nullptr, nullptr);
-    ASSERT_NE(hWnd, nullptr);
-    CProgressCtrl bar;
-    ASSERT_TRUE(bar.SubclassWindow(hWnd));
-    bar.SetRange(1, 45);
-    int low = 0, high = 0;
-    bar.GetRange(low, high);
-    EXPECT_EQ(low, 1);
-    EXPECT_EQ(high, 45);
-    EXPECT_EQ(bar.GetPos(), 1);
-    // Default step 10; past the maximum the control starts over.
-    for (int i = 0; i < 4; ++i)
+    for (bool comctl400 : { false, true }) {
+        SCOPED_TRACE(comctl400 ? "COMCTL32 4.00" : "this COMCTL32");
+        HWND hWnd = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_POPUP | PBS_SMOOTH, 0, 0, 100, 10,
+                                    nullptr, nullptr, nullptr, nullptr);
+        ASSERT_NE(hWnd, nullptr);
+        if (comctl400)
+            g_progressProc = reinterpret_cast<WNDPROC>(
+                SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Progress)));
+        CProgressCtrl bar;
+        ASSERT_TRUE(bar.SubclassWindow(hWnd));
+        bar.SetRange(1, 45);
+        bar.SetPos(21);
+        int low = 0, high = 0;
+        bar.GetRange(low, high);
+        EXPECT_EQ(low, 1);
+        EXPECT_EQ(high, 45);
+        EXPECT_EQ(bar.GetPos(), 21);  // reading the range kept the position
+        bar.SetPos(1);
+        // Default step 10; past the maximum the control starts over.
+        for (int i = 0; i < 4; ++i)
+            bar.StepIt();
+        EXPECT_EQ(bar.GetPos(), 41);
         bar.StepIt();
-    EXPECT_EQ(bar.GetPos(), 41);
-    bar.StepIt();
-    EXPECT_LT(bar.GetPos(), 41);
-    bar.SetPos(0);
-    EXPECT_EQ(bar.GetPos(), 1);  // clamped to the minimum
-    bar.DestroyWindow();
+        EXPECT_LT(bar.GetPos(), 41);
+        bar.SetPos(0);
+        EXPECT_EQ(bar.GetPos(), 1);  // clamped to the minimum
+        bar.DestroyWindow();
+    }
 }
 
 TEST(Wrappers, FontCopiesADescriptionAndReleasesIt)

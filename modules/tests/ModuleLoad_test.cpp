@@ -94,7 +94,8 @@ TEST(ModuleLoad, LoadsFromABareFolderImportingSystemLibrariesOnly)
                 std::string inSystem = std::string(system) + "\\" + dllName;
                 EXPECT_NE(GetFileAttributesA(inSystem.c_str()), INVALID_FILE_ATTRIBUTES) << m.file << " imports " << dllName;
             }
-            EXPECT_TRUE(imports.count("ws2_32.dll")) << m.file;
+            EXPECT_TRUE(imports.count("wsock32.dll")) << m.file;
+            EXPECT_FALSE(imports.count("ws2_32.dll")) << m.file << ": Windows 95 has no Winsock 2";
             EXPECT_FALSE(imports.count("mmx.dll") || imports.count("sse.dll"));
         }
         RemoveFolder(folder, { m.file });
@@ -329,7 +330,7 @@ TEST(ModuleResources, EnglishStringOneHundredOne)
 
 // ---------------------------------------------------------------------------
 // A load refused when Windows Sockets cannot start. The child run of this
-// program loads a module next to a ws2_32.dll that refuses; the module
+// program loads a module next to a wsock32.dll that refuses; the module
 // must tell the user once and fail the load. A child that skips itself also
 // ends with 0, so the child leaves a mark beside the module once its checks
 // have all passed, and the parent requires the mark.
@@ -386,7 +387,7 @@ private:
 };
 
 // Wine's per-program setting that makes a copy of this test prefer the
-// stub over the system's ws2_32 (in the test prefix only, removed after).
+// stub over the system's wsock32 (in the test prefix only, removed after).
 const char* const ChildExe = "pyrolux_nosockets_child.exe";
 const char* const AppDefaults = "Software\\Wine\\AppDefaults\\pyrolux_nosockets_child.exe";
 
@@ -396,7 +397,7 @@ TEST(ModuleLoad, RefusedWhenSocketsCannotStart)
     ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, (std::string(AppDefaults) + "\\DllOverrides").c_str(), &key),
               ERROR_SUCCESS);
     const char order[] = "native,builtin";
-    RegSetValueExA(key, "ws2_32", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
+    RegSetValueExA(key, "wsock32", 0, REG_SZ, reinterpret_cast<const BYTE*>(order), sizeof order);
     RegCloseKey(key);
 
     char self[MAX_PATH] = {};
@@ -404,7 +405,7 @@ TEST(ModuleLoad, RefusedWhenSocketsCannotStart)
     for (const char* mode : { "fail", "version" }) {
         for (const Module& m : Modules) {
             std::string folder = BareFolder(std::string("nosockets-") + mode,
-                                            { DistFile(m.file), TestFolder() + "\\ws2stub\\ws2_32.dll" });
+                                            { DistFile(m.file), TestFolder() + "\\wsockstub\\wsock32.dll" });
             std::string child = folder + "\\" + ChildExe;
             ASSERT_TRUE(CopyFileA(self, child.c_str(), FALSE));
             // The child inherits these.
@@ -419,7 +420,7 @@ TEST(ModuleLoad, RefusedWhenSocketsCannotStart)
             std::string mark = folder + "\\" + ChildRanMark;
             EXPECT_NE(GetFileAttributesA(mark.c_str()), INVALID_FILE_ATTRIBUTES)
                 << m.name << " " << mode << ": the child did not run its checks";
-            RemoveFolder(folder, { m.file, "ws2_32.dll", ChildExe, ChildRanMark });
+            RemoveFolder(folder, { m.file, "wsock32.dll", ChildExe, ChildRanMark });
         }
     }
     RegDeleteKeyA(HKEY_CURRENT_USER, (std::string(AppDefaults) + "\\DllOverrides").c_str());

@@ -138,3 +138,14 @@ def entry_faults(archive, folder, files, epoch):
         if not directory and info.compress_type != zipfile.ZIP_DEFLATED:
             faults.append("%s: not deflated" % info.filename)
     return faults
+
+
+def footprint_faults(files, room=730112, cluster=1024):
+    """The unpacked files ((name, bytes)) fit `room` bytes of a disk that
+    gives each file whole clusters (a freshly formatted 720 KB FAT12 disk)."""
+    used = sum(-(-len(data) // cluster) * cluster for _, data in files)
+    if used <= room:
+        return []
+    return ["the unpacked files take %d bytes in %d-byte clusters, over the %d "
+            "a 720 KB disk holds (%s)" % (used, cluster, room, ", ".join(
+                "%s %d" % (name, len(data)) for name, data in files))]

@@ -160,6 +160,19 @@ class Checks(unittest.TestCase):
                 self.assertIn(expected, " | ".join(archive_checks.readme_faults(data)))
         self.assertEqual(archive_checks.readme_faults(b"x" * 80 + b"\r\n\r\n"), [])
 
+    def test_footprint_counts_whole_clusters_against_the_disk(self):
+        # 713 clusters fit; one byte more on any file takes one cluster more.
+        fits = [("a", b"x" * 1024 * 700), ("b", b"x" * 1), ("c", b"x" * 1024 * 12)]
+        self.assertEqual(archive_checks.footprint_faults(fits), [])
+        over = [("a", b"x" * (1024 * 700 + 1))] + fits[1:]
+        faults = archive_checks.footprint_faults(over)
+        self.assertEqual(len(faults), 1)
+        self.assertIn("731136 bytes", faults[0])
+        self.assertEqual(package.size_report(over)[-1].split()[1:5],
+                         ["729090", "bytes", "731136", "on"])
+        self.assertEqual(package.on_disk(0), 0)
+        self.assertEqual(package.on_disk(1025), 2048)
+
 
 class Script(unittest.TestCase):
     """scripts/package.sh in a tree of stand-ins: the build succeeds, the

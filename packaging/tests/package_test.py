@@ -172,6 +172,8 @@ def check(args):
             faults.append("%s names the build's folder %s" % (name, path))
     faults += ["README.txt: " + fault
                for fault in archive_checks.readme_faults(members["README.txt"])]
+    faults += archive_checks.footprint_faults(
+        [(name, members[name]) for name in BINARIES + ("README.txt",)])
 
     expected_sums = "".join("%s  %s\n" % (hashlib.sha256(members[name]).hexdigest(), name)
                             for name in BINARIES)

@@ -1,24 +1,27 @@
 #!/usr/bin/env python3
-"""Checks that the shipped binaries run on an i486 under Windows 98 / NT 4.0.
+"""Checks that the shipped binaries run on an i486 under Windows 95 / NT 4.0.
 
     check_binaries.py [--objdump PROGRAM] [--nm PROGRAM] [--imports LIST]
                       [--symbols PATH ...] [BINARY ...]
 
 Without binaries it checks dist/Pyrolux.exe, dist/MMX.dll and dist/SSE.dll.
-Function names and the probes' addresses come from a binary's symbol table;
-for a stripped binary, from its unstripped copy or debug file: X.dll.debug
-or X.debug beside it, or a file or folder given with --symbols (folders are
-searched for X.dll, X.dll.debug and X.debug), else an unstripped X.dll with
-the same code below build/.
-For each binary it disassembles the code with objdump and reports
+The shipped files carry no symbols. Function names and the probes' addresses
+come from a binary's symbol table; for a stripped binary, from its unstripped
+image or debug file: X.dll.debug or X.debug beside it, or a file or folder
+given with --symbols (folders are searched for X.dll, X.dll.debug and
+X.debug), else an unstripped X.dll with the same code below build/. A shipped
+file whose symbols come from an unstripped image must be that image
+stripped. For each binary it disassembles the code with objdump and reports
 
   - every instruction beyond the i486 instruction set (by function and
     mnemonic), except the few the processor probes execute on purpose, and
     every direct jump or call into the middle of an instruction (bytes read
     as part of another instruction can hide one);
   - every import that is not in the list of functions present in the system
-    DLLs of both Windows 98 and Windows NT 4.0 (win98-nt4-imports.txt), with
-    the functions that use it;
+    DLLs of both Windows 95 and Windows NT 4.0 without Internet Explorer
+    (win95-nt4-imports.txt), with the functions that use it;
+  - a TLS directory in a library (Windows 95 refuses to load such a DLL with
+    LoadLibrary) and debug information in any binary;
   - every function that moves the stack pointer down by more than a page
     without calling a stack probe first (real Windows grows the stack only
     through its guard page; Wine does not notice).
@@ -33,6 +36,7 @@ import os
 import re
 import subprocess
 import sys
+import tempfile
 from collections import OrderedDict
 
 sys.dont_write_bytecode = True  # keep the source tree clean
@@ -43,7 +47,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
                     for name in ("Pyrolux.exe", "MMX.dll", "SSE.dll")]
-DEFAULT_IMPORTS = os.path.join(HERE, "win98-nt4-imports.txt")
+DEFAULT_IMPORTS = os.path.join(HERE, "win95-nt4-imports.txt")
 DEFAULT_OBJDUMP = "i686-w64-mingw32-objdump"
 
 PAGE = 4096
@@ -291,6 +295,27 @@ def parse_imports(text):
     return imports
 
 
+_SECTION_LINE = re.compile(r"^\s*\d+\s+(\.\S+)\s+[0-9a-f]{8}\s")
+_TLS_ENTRY = re.compile(r"^Entry 9 ([0-9a-f]{8}) ([0-9a-f]{8}) Thread Storage Directory",
+                        re.M)
+
+
+def check_layout(headers):
+    """Findings in `objdump -p -h` output: a TLS directory in a DLL (KB 118816:
+    Windows 95 fails LoadLibrary with ERROR_DLL_INIT_FAILED), any debug
+    section."""
+    findings = []
+    m = _TLS_ENTRY.search(headers)
+    is_dll = re.search(r"^Characteristics 0x[0-9a-f]+\n(\t.*\n)*?\tDLL$", headers, re.M)
+    if is_dll and m and int(m.group(1), 16):
+        findings.append("TLS directory in a library (Windows 95 will not load it)")
+    debug = [name for name in (_SECTION_LINE.match(line) for line in headers.splitlines())
+             if name and name.group(1).startswith(".debug")]
+    if debug:
+        findings.append("debug information: %s" % ", ".join(n.group(1) for n in debug))
+    return findings
+
+
 def load_allowed(path):
     """The allowed imports: lines 'DLL!function  minimum system', '#' starts
     a comment. A line without its minimum-system note is an error."""
@@ -486,13 +511,17 @@ def check_code(name, instructions, symbols, out):
 def check_binary(name, disassembly, headers, allowed, out, symbols=None):
     """Prints what the binary breaks; returns the number of findings.
     `symbols` ([(address, name)], from its symbol table) name the functions
-    and place the probes' allowances; by default objdump's labels do."""
+    and place the probes' allowances; by default objdump's labels do.
+    `headers` is `objdump -p -h` of the shipped file."""
     instructions = parse_disassembly(disassembly)
     if symbols is None:
         symbols = symbols_of(instructions)
     else:
         instructions = attribute(instructions, symbols)
     findings = check_code(name, instructions, symbols, out)
+    layout = check_layout(headers)
+    for finding in layout:
+        out.write("%s: %s\n" % (name, finding))
     sites = check_instructions(instructions, symbols)
     frames = check_stack_probes(instructions)
     imports = check_imports(parse_imports(headers), allowed, instructions)
@@ -506,7 +535,7 @@ def check_binary(name, disassembly, headers, allowed, out, symbols=None):
         out.write("%s: stack moved without a probe: '%s' in %s at 0x%x\n"
                   % (name, text, function, address))
     for import_name, users in imports:
-        out.write("%s: import missing on Windows 98 or NT 4.0: %s (used by "
+        out.write("%s: import missing on Windows 95 or NT 4.0: %s (used by "
                   "%s)\n" % (name, import_name,
                             "; ".join(users) if users else "nothing found"))
     count = sum(len(a) for a in sites.values())
@@ -517,22 +546,42 @@ def check_binary(name, disassembly, headers, allowed, out, symbols=None):
                  "" if len({f for f, _ in sites}) == 1 else "s",
                  len(frames), "" if len(frames) == 1 else "s",
                  len(imports), "" if len(imports) == 1 else "s"))
-    return findings + count + len(frames) + len(imports)
+    return findings + count + len(frames) + len(imports) + len(layout)
+
+
+def strip_matches(objdump, image, shipped):
+    """Whether `shipped` is `image` stripped of symbols and debug information
+    (as the build makes it, dated 0)."""
+    strip = re.sub(r"objdump(\.exe)?$", r"strip\1", objdump)
+    with tempfile.TemporaryDirectory() as folder:
+        out = os.path.join(folder, os.path.basename(shipped))
+        subprocess.run([strip, "--strip-all", "-o", out, image], check=True,
+                       env=dict(os.environ, SOURCE_DATE_EPOCH="0"))
+        with open(out, "rb") as a, open(shipped, "rb") as b:
+            return a.read() == b.read()
 
 
 def check_file(path, args, allowed):
     """Runs the checks on one binary; returns the number of findings."""
     source, symbols = symbol_source(path, args.symbols, args.nm,
                                     os.path.join(ROOT, "build"))
+    findings = 0
     # objdump restarts decoding at every symbol: disassemble the unstripped
-    # copy when it holds the same code.
+    # image when it holds the same code; it must then be the shipped file's
+    # source.
     code = path
-    if source != path and code_sections(source) == code_sections(path):
-        code = source
-    return check_binary(
+    if source != path and code_sections(source):
+        if not strip_matches(args.objdump, source, path):
+            sys.stdout.write("%s: not the image %s stripped (rebuild)\n"
+                             % (os.path.basename(path), source))
+            findings += 1
+        elif code_sections(source) == code_sections(path):
+            code = source
+    return findings + check_binary(
         os.path.basename(path),
         run_objdump(args.objdump, "-d", "-C", "--no-show-raw-insn", code),
-        run_objdump(args.objdump, "-p", path), allowed, sys.stdout, symbols)
+        run_objdump(args.objdump, "-p", "-h", path), allowed, sys.stdout,
+        symbols)
 
 
 def main(argv=None):
@@ -554,7 +603,8 @@ def main(argv=None):
                 raise RuntimeError("%s is missing: build it first "
                                    "(scripts/build-win32.sh)" % path)
             findings += check_file(path, args, allowed)
-    except (OSError, RuntimeError, ValueError) as error:
+    except (OSError, RuntimeError, ValueError,
+            subprocess.CalledProcessError) as error:
         sys.stderr.write("check_binaries: %s\n" % error)
         return 2
     if findings:
@@ -562,7 +612,8 @@ def main(argv=None):
                          % (findings, "" if findings == 1 else "s"))
         return 1
     sys.stdout.write("passed: every instruction in the i486 set, every import "
-                     "on Windows 98 and NT 4.0, every large frame probed\n")
+                     "on Windows 95 and NT 4.0, every large frame probed, no "
+                     "TLS directory in a library, no debug information\n")
     return 0
 
 

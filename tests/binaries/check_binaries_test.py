@@ -73,7 +73,13 @@ Disassembly of section .text:
 """
 
 HEADERS = """
+Characteristics 0x230e
+	executable
+	32 bit words
+	DLL
+
 ImageBase		6fec0000
+Entry 9 00000000 00000000 Thread Storage Directory [.tls]
 
 The Import Tables (interpreted .idata section contents)
  vma:            Hint    Time      Forward  DLL       First
@@ -289,6 +295,13 @@ class Imports(unittest.TestCase):
         self.assertIn(("KERNEL32", "CloseHandle"), allowed)
         self.assertNotIn(("KERNEL32", "GetTickCount64"), allowed)
         self.assertNotIn(("USER32", "GetAncestor"), allowed)
+        # Windows 98, COMCTL32 4.70 and Winsock 2: not on Windows 95 as
+        # installed.
+        self.assertIn(("WSOCK32", "WSAStartup"), allowed)
+        for newer in (("KERNEL32", "InterlockedCompareExchange"),
+                      ("KERNEL32", "IsDebuggerPresent"),
+                      ("COMCTL32", "InitCommonControlsEx"), ("WS2_32", "WSAStartup")):
+            self.assertNotIn(newer, allowed)
 
     def test_a_line_without_its_minimum_system_is_refused(self):
         with tempfile.TemporaryDirectory() as directory:
@@ -297,6 +310,23 @@ class Imports(unittest.TestCase):
                 f.write("KERNEL32!CloseHandle  Windows 95 / NT 3.1\n"
                         "KERNEL32!GetTickCount\n")
             self.assertRaises(ValueError, check.load_allowed, path)
+
+
+class Layout(unittest.TestCase):
+    SECTIONS = ("Sections:\nIdx Name          Size      VMA       LMA       File off  Algn\n"
+                "  0 .text         0001b5f4  6fec1000  6fec1000  00000400  2**4\n"
+                "  9 .debug_info   000107e5  6fef0000  6fef0000  00043000  2**0\n")
+
+    def test_a_library_with_a_tls_directory_or_debug_information_is_reported(self):
+        self.assertEqual([], check.check_layout(HEADERS))
+        tls = HEADERS.replace("Entry 9 00000000 00000000", "Entry 9 0001e52c 00000018")
+        self.assertEqual(["TLS directory in a library (Windows 95 will not load it)"],
+                         check.check_layout(tls))
+        # A program may keep its TLS directory: Windows 95 sets it up for
+        # the process's own image.
+        self.assertEqual([], check.check_layout(tls.replace("\tDLL\n", "")))
+        self.assertEqual(["debug information: .debug_info"],
+                         check.check_layout(HEADERS + self.SECTIONS))
 
 
 class Report(unittest.TestCase):
@@ -314,7 +344,7 @@ class Report(unittest.TestCase):
         self.assertIn("X.dll: instruction beyond the i486: cmovne in "
                       "Paint(HDC__*) (1 site, first at 0x6fec1009)",
                       out.getvalue())
-        self.assertIn("import missing on Windows 98 or NT 4.0: "
+        self.assertIn("import missing on Windows 95 or NT 4.0: "
                       "KERNEL32!GetAncestor (used by Variable(int))",
                       out.getvalue())
 

@@ -10,8 +10,7 @@ int main(int argc, char** argv)
     if (!AfxGetApp())
         new CWinApp;  // lives as long as the program
     AfxWinInit(GetModuleHandleA(nullptr));
-    INITCOMMONCONTROLSEX icc = { sizeof icc, ICC_WIN95_CLASSES };
-    InitCommonControlsEx(&icc);
+    AfxInitCommonControls(ICC_WIN95_CLASSES);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

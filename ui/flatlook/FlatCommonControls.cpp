@@ -6,20 +6,30 @@
 
 namespace flatlook {
 
-int HeaderItemAt(HWND header, POINT p)
+// Item `index` laid out by the widths alone, as COMCTL32 4.00 lays out its
+// headers (it has no item order and no HDM_GETITEMRECT).
+RECT HeaderItemBoxByWidths(HWND header, int index)
 {
-    int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
-    RECT client;
-    GetClientRect(header, &client);
-    int x = 0;
-    for (int i = 0; i < count; ++i) {
+    RECT box;
+    GetClientRect(header, &box);
+    box.right = 0;
+    for (int i = 0; i <= index; ++i) {
         HDITEMA item = {};
         item.mask = HDI_WIDTH;
         SendMessageA(header, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        RECT box = {x, client.top, x + item.cxy, client.bottom};
+        box.left = box.right;
+        box.right += item.cxy;
+    }
+    return box;
+}
+
+int HeaderItemAt(HWND header, POINT p)
+{
+    int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        RECT box = HeaderItemBoxByWidths(header, i);
         if (PtInRect(&box, p))
             return i;
-        x += item.cxy;
     }
     return -1;
 }
@@ -264,10 +274,12 @@ void FlatHeader::Paint(HDC dc)
     int count = static_cast<int>(SendMessageA(m_hWnd, HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         HDITEMA info = {};
-        info.mask = HDI_ORDER;
+        info.mask = HDI_ORDER;  // COMCTL32 4.70; 4.00 keeps the index order
+        info.iOrder = i;
         SendMessageA(m_hWnd, HDM_GETITEMA, i, reinterpret_cast<LPARAM>(&info));
         int order = info.iOrder;
-        SendMessageA(m_hWnd, HDM_GETITEMRECT, order, reinterpret_cast<LPARAM>(&item));
+        if (!SendMessageA(m_hWnd, HDM_GETITEMRECT, order, reinterpret_cast<LPARAM>(&item)))
+            item = HeaderItemBoxByWidths(m_hWnd, order);
         bool hot = PtInRect(&item, p) && inParent;
         if (hot)
             m_hotItem = order;

@@ -15,6 +15,7 @@
 using namespace flatlook;
 using flattest::RingIs;
 using flattest::Shrunk;
+using flattest::MakeHeader;
 using flattest::Untouched;
 using testsupport::MemoryDib;
 
@@ -218,44 +219,36 @@ TEST_F(Window, ThousandsOfDrawsLeaveNoGdiObjectBehind)
 
 // --- Headers -------------------------------------------------------------------
 
-HWND MakeHeader(HWND parent, int width, int items, DWORD style = HDS_BUTTONS)
-{
-    HWND header = CreateWindowExA(0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | style, 0, 0, width,
-                                  20, parent, nullptr, nullptr, nullptr);
-    for (int i = 0; i < items; ++i) {
-        HDITEMA item = {};
-        item.mask = HDI_WIDTH | HDI_TEXT;
-        item.cxy = 100;
-        item.pszText = const_cast<char*>("column");
-        SendMessageA(header, HDM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
-    }
-    return header;
-}
-
 TEST_F(Window, HeaderItemIsHotOnlyWithTheCursorInTheParent)
 {
     Host(200, 100);
-    HWND header = MakeHeader(m_host, 400, 3);  // sticks out of its 200-pixel parent
-    ASSERT_TRUE(m->AttachControl(header));
-    auto* o = static_cast<FlatHeader*>(m->FindControl(header));
+    for (bool comctl400 : {false, true}) {
+        SCOPED_TRACE(comctl400 ? "COMCTL32 4.00: laid out by the widths alone" : "");
+        HWND header = MakeHeader(m_host, 400, 3);  // sticks out of its 200-pixel parent
+        if (comctl400)
+            flattest::AnswerAsComctl400Header(header);
+        ASSERT_TRUE(m->AttachControl(header));
+        auto* o = static_cast<FlatHeader*>(m->FindControl(header));
 
-    EXPECT_EQ(1, HeaderItemAt(header, {150, 5}));
-    EXPECT_EQ(-1, HeaderItemAt(header, {350, 5}));
+        EXPECT_EQ(1, HeaderItemAt(header, {150, 5}));
+        EXPECT_EQ(-1, HeaderItemAt(header, {350, 5}));
 
-    CursorAtClient(header, 50, 10);
-    MemoryDib inside(400, 20);
-    o->Paint(inside.dc());
-    EXPECT_EQ(0, o->HotItem());
-    EXPECT_TRUE(RingIs(inside, {0, 0, 100, 20}, HIGHLIGHT, DKSHADOW));
-    EXPECT_TRUE(RingIs(inside, {1, 1, 99, 19}, LIGHT, SHADOW));
-    EXPECT_TRUE(RingIs(inside, {100, 0, 200, 20}, HIGHLIGHT, SHADOW));
-    EXPECT_TRUE(RingIs(inside, {300, 0, 400, 20}, HIGHLIGHT, SHADOW)) << "the remainder";
+        CursorAtClient(header, 50, 10);
+        MemoryDib inside(400, 20);
+        o->Paint(inside.dc());
+        EXPECT_EQ(0, o->HotItem());
+        EXPECT_TRUE(RingIs(inside, {0, 0, 100, 20}, HIGHLIGHT, DKSHADOW));
+        EXPECT_TRUE(RingIs(inside, {1, 1, 99, 19}, LIGHT, SHADOW));
+        EXPECT_TRUE(RingIs(inside, {100, 0, 200, 20}, HIGHLIGHT, SHADOW));
+        EXPECT_TRUE(RingIs(inside, {300, 0, 400, 20}, HIGHLIGHT, SHADOW)) << "the remainder";
 
-    CursorAtClient(header, 250, 10);  // over item 2, outside the parent's client area
-    MemoryDib outside(400, 20);
-    o->Paint(outside.dc());
-    EXPECT_EQ(-1, o->HotItem());
-    EXPECT_TRUE(RingIs(outside, {200, 0, 300, 20}, HIGHLIGHT, SHADOW));
+        CursorAtClient(header, 250, 10);  // over item 2, outside the parent's client area
+        MemoryDib outside(400, 20);
+        o->Paint(outside.dc());
+        EXPECT_EQ(-1, o->HotItem());
+        EXPECT_TRUE(RingIs(outside, {200, 0, 300, 20}, HIGHLIGHT, SHADOW));
+        DestroyWindow(header);
+    }
 }
 
 TEST_F(Window, HeaderWithoutItemsIsOneBox)

@@ -2,6 +2,8 @@
 
 #include "FlatLookTestSupport.h"
 
+#include "Afx.h"
+
 #include <commctrl.h>
 
 #include "FlatButtons.h"
@@ -86,12 +88,47 @@ void InitCommonControlsOnce()
     if (done)
         return;
     done = true;
-    INITCOMMONCONTROLSEX init = {sizeof init, ICC_WIN95_CLASSES | ICC_DATE_CLASSES |
-                                                  ICC_INTERNET_CLASSES | ICC_BAR_CLASSES |
-                                                  ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
-                                                  ICC_HOTKEY_CLASS | ICC_LISTVIEW_CLASSES |
-                                                  ICC_TREEVIEW_CLASSES | ICC_USEREX_CLASSES};
-    InitCommonControlsEx(&init);
+    AfxInitCommonControls(ICC_WIN95_CLASSES | ICC_DATE_CLASSES | ICC_INTERNET_CLASSES |
+                          ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_HOTKEY_CLASS |
+                          ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_USEREX_CLASSES);
+}
+
+namespace {
+WNDPROC g_headerProc = nullptr;
+LRESULT CALLBACK Comctl400Header(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == HDM_GETITEMRECT)
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    if (message == HDM_GETITEMA) {
+        auto* item = reinterpret_cast<HDITEMA*>(lParam);
+        UINT mask = item->mask;
+        item->mask &= ~HDI_ORDER;
+        LRESULT result = CallWindowProcA(g_headerProc, hWnd, message, wParam, lParam);
+        item->mask = mask;
+        return result;
+    }
+    return CallWindowProcA(g_headerProc, hWnd, message, wParam, lParam);
+}
+}  // namespace
+
+HWND MakeHeader(HWND parent, int width, int items, DWORD style)
+{
+    HWND header = CreateWindowExA(0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | style, 0, 0, width,
+                                  20, parent, nullptr, nullptr, nullptr);
+    for (int i = 0; i < items; ++i) {
+        HDITEMA item = {};
+        item.mask = HDI_WIDTH | HDI_TEXT;
+        item.cxy = 100;
+        item.pszText = const_cast<char*>("column");
+        SendMessageA(header, HDM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
+    }
+    return header;
+}
+
+void AnswerAsComctl400Header(HWND header)
+{
+    g_headerProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(header, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Header)));
 }
 
 }  // namespace flattest

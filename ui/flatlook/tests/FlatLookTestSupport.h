@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
@@ -59,5 +61,12 @@ COLORREF WindowPixel(HWND window, int x, int y);
 
 // Registers every common control class once.
 void InitCommonControlsOnce();
+
+// A header with `items` items 100 pixels wide, child of `parent`.
+HWND MakeHeader(HWND parent, int width, int items, DWORD style = HDS_BUTTONS);
+
+// Makes a header answer as one of COMCTL32 4.00 (Windows 95, NT 4.0 without
+// Internet Explorer): no HDM_GETITEMRECT and no item order.
+void AnswerAsComctl400Header(HWND header);
 
 }  // namespace flattest

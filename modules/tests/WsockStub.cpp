@@ -1,4 +1,4 @@
-// A stand-in ws2_32.dll for the refused-load test: WSAStartup fails
+// A stand-in wsock32.dll for the refused-load test: WSAStartup fails
 // (PYROLUX_WSA_STUB=fail) or offers only version 2.2 (=version).
 #include <windows.h>
 
