@@ -300,18 +300,16 @@ CString CToolTipCtrl::GetText(CWnd* pWnd, UINT_PTR nIDTool) const
 
 BOOL CFont::CreateFontIndirect(const LOGFONTA* lpLogFont)
 {
-    DeleteObject();
-    m_hObject = ::CreateFontIndirectA(lpLogFont);
-    return m_hObject != nullptr;
+    Reset(::CreateFontIndirectA(lpLogFont));
+    return Get() != nullptr;
 }
 
 BOOL CFont::DeleteObject()
 {
-    if (!m_hObject)
+    if (!Get())
         return FALSE;
-    BOOL result = ::DeleteObject(m_hObject);
-    m_hObject = nullptr;
-    return result;
+    Reset();
+    return TRUE;
 }
 
 CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)

@@ -168,10 +168,8 @@ void HyperlinkControl::FitToText()
     SIZE extent = { 0, 0 };
     {
         CClientDC dc(this);
-        HGDIOBJ oldFont = underlinedFont.m_hObject ? ::SelectObject(dc, underlinedFont) : nullptr;
+        SelectedObject font(dc, underlinedFont);
         ::GetTextExtentPoint32A(dc, text, text.GetLength(), &extent);
-        if (oldFont)
-            ::SelectObject(dc, oldFont);
     }
 
     // The frame the window draws around its client area stays.
