@@ -338,10 +338,10 @@ void FlatToolbar::Paint(HDC dc)
 
 TabOrientation TabOrientationOf(DWORD style)
 {
-    bool two = (style & 2) != 0;
+    bool bottomOrRight = (style & TCS_BOTTOM) != 0;  // TCS_RIGHT is the same bit
     if (style & TCS_VERTICAL)
-        return two ? TabOrientation::Right : TabOrientation::Left;
-    return two ? TabOrientation::Bottom : TabOrientation::Top;
+        return bottomOrRight ? TabOrientation::Right : TabOrientation::Left;
+    return bottomOrRight ? TabOrientation::Bottom : TabOrientation::Top;
 }
 
 namespace {

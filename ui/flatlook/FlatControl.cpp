@@ -1,5 +1,6 @@
 #include "FlatControl.h"
 
+#include "Classification.h"
 #include "FlatLookManager.h"
 #include "GdiOwners.h"
 
@@ -112,7 +113,9 @@ bool FocusOwn(HWND window)
 
 bool FocusInnerEdit(HWND window)
 {
-    if ((GetWindowLongA(window, GWL_STYLE) & 3) == 2) {
+    // A date-time picker has DTS_UPDOWN and DTS_SHOWNONE in these two bits:
+    // it is tested alike, and its inner edit counts with DTS_SHOWNONE alone.
+    if ((GetWindowLongA(window, GWL_STYLE) & ComboTypeMask) == CBS_DROPDOWN) {
         HWND inner = GetTopWindow(window);
         if (inner && inner == GetFocus())
             return true;

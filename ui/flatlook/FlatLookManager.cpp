@@ -73,7 +73,7 @@ DWORD FlatLookManager::ResolveThread(DWORD threadId)
     return threadId == CurrentThread ? GetCurrentThreadId() : threadId;
 }
 
-void FlatLookManager::Install(DWORD threadId, int mode)
+void FlatLookManager::Install(DWORD threadId, AttachMode mode)
 {
     m_mode = mode;
     DWORD thread = ResolveThread(threadId);

@@ -96,7 +96,8 @@ TEST_F(FlatLook, InstallTwiceKeepsOneHookAndTheSecondMode)
     HWND host = Popup(0, 0, 200, 100, 0);
     HWND edit = Child(host, "Edit", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 20);
     EXPECT_EQ(FlatKind::Edit, KindOf(m->FindControl(edit)));
-    m->Install(FlatLookManager::CurrentThread, 7);  // any value other than 1
+    m->Install(FlatLookManager::CurrentThread,
+               static_cast<FlatLookManager::AttachMode>(7));  // any value other than 1
     HWND list = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 0, 30, 100, 50);
     EXPECT_EQ(FlatKind::Generic, KindOf(m->FindControl(list)));
     m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
