@@ -130,8 +130,10 @@ INT_PTR CDialog::DoModal()
 
     m_bModalEnded = FALSE;
     m_nModalResult = -1;
-    AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateDialogIndirectParamA(hInst, lpTemplate, hOwner, &AfxDlgProc, 0);
+    // Without the creation hook the dialog could not be bound: none is made.
+    HWND hWnd = AfxHookWindowCreate(this)
+                    ? ::CreateDialogIndirectParamA(hInst, lpTemplate, hOwner, &AfxDlgProc, 0)
+                    : nullptr;
     AfxUnhookWindowCreate();
 
     if (hWnd && m_hWnd == hWnd && !m_bModalEnded) {

@@ -110,16 +110,21 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
             // Nothing may unwind through USER32; the window is bound anyway.
         }
         pWnd->m_pfnSuper = state.chain.Install(hWnd);
+        if (!pWnd->m_pfnSuper)
+            pWnd->Detach();  // its messages could not reach it
     }
     return ::CallNextHookEx(state.hHookCbt, code, wParam, lParam);
 }
 
-void AfxHookWindowCreate(CWnd* pWnd)
+BOOL AfxHookWindowCreate(CWnd* pWnd)
 {
     AfxThreadState& state = AfxGetThreadState();
     if (!state.hHookCbt)
         state.hHookCbt = ::SetWindowsHookExA(WH_CBT, &AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
+    if (!state.hHookCbt)
+        return FALSE;
     state.pWndInit = pWnd;
+    return TRUE;
 }
 
 BOOL AfxUnhookWindowCreate()
@@ -136,18 +141,43 @@ BOOL AfxUnhookWindowCreate()
     return bound;
 }
 
+HWND AfxCreateBoundWindow(CWnd* pWnd, const CREATESTRUCTA& cs, BOOL (*hookCreation)(CWnd*))
+{
+    // Without the hook the window could not be bound: none is made.
+    if (!hookCreation(pWnd))
+        return nullptr;
+    HWND hWnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName,
+                                  static_cast<DWORD>(cs.style), cs.x, cs.y,
+                                  cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance,
+                                  cs.lpCreateParams);
+    AfxUnhookWindowCreate();
+    if (hWnd && CWnd::FromHandlePermanent(hWnd) != pWnd) {
+        // Made but not bound: no message of it would reach the object.
+        ::DestroyWindow(hWnd);
+        return nullptr;
+    }
+    return hWnd;
+}
+
 BOOL CWnd::CreateEx(DWORD dwExStyle, const char* lpszClassName, const char* lpszWindowName,
                     DWORD dwStyle, int x, int y, int nWidth, int nHeight, HWND hWndParent,
                     HMENU nIDorHMenu)
 {
     if (m_hWnd)
         return FALSE;
-    AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y,
-                                  nWidth, nHeight, hWndParent, nIDorHMenu,
-                                  AfxGetInstanceHandle(), nullptr);
-    AfxUnhookWindowCreate();
-    return hWnd != nullptr;
+    CREATESTRUCTA cs = {};
+    cs.dwExStyle = dwExStyle;
+    cs.lpszClass = lpszClassName;
+    cs.lpszName = lpszWindowName;
+    cs.style = static_cast<LONG>(dwStyle);
+    cs.x = x;
+    cs.y = y;
+    cs.cx = nWidth;
+    cs.cy = nHeight;
+    cs.hwndParent = hWndParent;
+    cs.hMenu = nIDorHMenu;
+    cs.hInstance = AfxGetInstanceHandle();
+    return AfxCreateBoundWindow(this, cs) != nullptr;
 }
 
 BOOL CWnd::DestroyWindow()

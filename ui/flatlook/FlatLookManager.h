@@ -37,8 +37,9 @@ public:
     FlatLookManager& operator=(const FlatLookManager&) = delete;
 
     // Hooks `threadId` (-1: the calling thread) once; the mode is stored on
-    // every call.
-    void Install(DWORD threadId, AttachMode mode);
+    // every call. False when the system refuses the hook: the thread then
+    // stays unhooked, with no entry.
+    bool Install(DWORD threadId, AttachMode mode);
     void Uninstall(DWORD threadId);
 
     // Returns true when `window` itself was attached.

@@ -105,6 +105,18 @@ TEST_F(FlatLook, InstallTwiceKeepsOneHookAndTheSecondMode)
     EXPECT_EQ(nullptr, m->FindControl(later)) << "dialog mode ignores WM_CREATE";
 }
 
+TEST_F(FlatLook, RefusedHookLeavesNoEntry)
+{
+    DWORD ended = 0;
+    { testsupport::TestThread thread([&ended] { ended = GetCurrentThreadId(); }); }
+    ASSERT_NE(0u, ended);
+    EXPECT_FALSE(m->Install(ended, FlatLookManager::ModeChildCreation));
+    EXPECT_EQ(nullptr, m->HookOf(ended));
+    EXPECT_EQ(1u, m->HookCount()) << "only the calling thread's hook";
+    EXPECT_EQ(FlatLookManager::ModeChildCreation, m->Mode()) << "the mode is stored all the same";
+    EXPECT_TRUE(m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs));
+}
+
 TEST_F(FlatLook, UninstallStopsAttaching)
 {
     m->Uninstall(FlatLookManager::CurrentThread);
