@@ -28,8 +28,8 @@ from collections import OrderedDict
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
-                    for name in ("Pyrolux.exe", "MMX.dll", "SSE.dll")]
+with open(os.path.join(ROOT, "packaging", "deliverables.txt")) as _listing:
+    DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name) for name in _listing.read().split()]
 DEFAULT_IMPORTS = os.path.join(HERE, "win98-nt4-imports.txt")
 DEFAULT_OBJDUMP = "i686-w64-mingw32-objdump"
 
