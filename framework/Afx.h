@@ -348,6 +348,8 @@ protected:
 private:
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
     HWND FindOwner() const;
+    // Shows the dialog and dispatches messages until it ends.
+    void RunModalLoop();
     BOOL m_bModalEnded = FALSE;
     int m_nModalResult = -1;
 };

@@ -136,25 +136,8 @@ INT_PTR CDialog::DoModal()
                     : nullptr;
     AfxUnhookWindowCreate();
 
-    if (hWnd && m_hWnd == hWnd && !m_bModalEnded) {
-        if (!(GetStyle() & WS_VISIBLE))
-            ShowWindow(SW_SHOWNORMAL);
-        MSG msg;
-        while (!m_bModalEnded && m_hWnd) {
-            BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-            if (got == -1)
-                break;
-            if (got == 0) {
-                // Keep the quit request for the loop outside.
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            if (!AfxPreTranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-    }
+    if (hWnd && m_hWnd == hWnd && !m_bModalEnded)
+        RunModalLoop();
 
     // The owner comes back before the dialog goes, so the activation
     // returns to it rather than to some other program.
@@ -170,6 +153,27 @@ INT_PTR CDialog::DoModal()
     if (!hWnd)
         return -1;
     return m_nModalResult;
+}
+
+void CDialog::RunModalLoop()
+{
+    if (!(GetStyle() & WS_VISIBLE))
+        ShowWindow(SW_SHOWNORMAL);
+    MSG msg;
+    while (!m_bModalEnded && m_hWnd) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1)
+            break;
+        if (got == 0) {
+            // Keep the quit request for the loop outside.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
 }
 
 void CDialog::EndDialog(int nResult)
