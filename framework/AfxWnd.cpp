@@ -1,9 +1,45 @@
-// Windows bound to objects: the handle map, subclassing, message-map
-// dispatch and reflection of child notifications.
+// Command targets and windows bound to objects: message-map lookup, the
+// handle map, subclassing, creation, dispatch and reflection of child
+// notifications.
 #include "Afx.h"
 #include "AfxState.h"
 
 #include <vector>
+
+// ---------------------------------------------------------------------------
+// CCmdTarget
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
+{
+    static const AFX_MSGMAP_ENTRY entries[] = { { 0, 0, 0, 0, AfxSig_end, nullptr } };
+    static const AFX_MSGMAP messageMap = { nullptr, &entries[0] };
+    return &messageMap;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
+
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const
+{
+    for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig_end; ++e) {
+            if (e->nMessage == nMessage && e->nCode == nCode && nID >= e->nID && nID <= e->nLastID)
+                return e;
+        }
+    }
+    return nullptr;
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
+{
+    const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(WM_COMMAND, nCode, nID);
+    if (!entry)
+        return FALSE;
+    (this->*entry->pfn)();
+    return TRUE;
+}
 
 // ---------------------------------------------------------------------------
 // Handle map
@@ -466,36 +502,4 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert)
         return nullptr;
     m_sysMenu.m_hMenu = hMenu;
     return &m_sysMenu;
-}
-
-// ---------------------------------------------------------------------------
-// Message pre-filter and the program's loop
-
-BOOL AfxPreTranslateMessage(MSG* pMsg)
-{
-    // The window the message is for, then its parents up to the top-level
-    // window, each get a look before it is dispatched.
-    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
-        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-        if (pWnd && pWnd->PreTranslateMessage(pMsg))
-            return TRUE;
-        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    return FALSE;
-}
-
-int CWinApp::Run()
-{
-    MSG msg;
-    for (;;) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1)
-            break;
-        if (!AfxPreTranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    return ExitInstance();
 }
