@@ -2,8 +2,6 @@
 #include "Afx.h"
 #include "AfxState.h"
 
-#include <vector>
-
 // ---------------------------------------------------------------------------
 // Data exchange
 
@@ -19,18 +17,11 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
     if (!hWndCtrl)
         return;
     if (pDX->m_bSaveAndValidate) {
-        int length = ::GetWindowTextLengthA(hWndCtrl);
-        std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
-        int got = ::GetWindowTextA(hWndCtrl, buffer.data(), static_cast<int>(buffer.size()));
-        value = CString(buffer.data(), got > 0 ? got : 0);
-    } else {
+        value = AfxGetWindowText(hWndCtrl);
+    } else if (AfxGetWindowText(hWndCtrl) != value) {
         // Only a changed text is set: the main dialog transfers its texts at
         // every timer tick, and resetting a static repaints it (flicker).
-        int length = ::GetWindowTextLengthA(hWndCtrl);
-        std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
-        int got = ::GetWindowTextA(hWndCtrl, buffer.data(), static_cast<int>(buffer.size()));
-        if (got != value.GetLength() || value != CString(buffer.data(), got))
-            ::SetWindowTextA(hWndCtrl, value);
+        ::SetWindowTextA(hWndCtrl, value);
     }
 }
 

@@ -24,6 +24,9 @@ AfxThreadState* AfxFindThreadState();
 // takes a new one.
 void AfxFreeThreadStateSlot();
 
+// The window's whole text.
+CString AfxGetWindowText(HWND hWnd);
+
 // Has the next window created on this thread bound to pWnd; false when the
 // system refuses the creation hook (then nothing waits).
 BOOL AfxHookWindowCreate(CWnd* pWnd);

@@ -467,12 +467,17 @@ BOOL CWnd::OnEraseBkgnd(HDC)
     return static_cast<BOOL>(Default());
 }
 
+CString AfxGetWindowText(HWND hWnd)
+{
+    int length = ::GetWindowTextLengthA(hWnd);
+    std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    int got = ::GetWindowTextA(hWnd, buffer.data(), static_cast<int>(buffer.size()));
+    return CString(buffer.data(), got > 0 ? got : 0);
+}
+
 void CWnd::GetWindowText(CString& rString) const
 {
-    int length = ::GetWindowTextLengthA(m_hWnd);
-    std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
-    int got = ::GetWindowTextA(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
-    rString = CString(buffer.data(), got > 0 ? got : 0);
+    rString = AfxGetWindowText(m_hWnd);
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd)
