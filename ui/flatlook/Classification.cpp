@@ -89,9 +89,7 @@ Classification ClassifyControl(const char* name, DWORD style, DWORD exStyle,
         return clientEdge ? Make(FlatKind::IPAddress) : Nothing;
     if (Is(name, "msctls_trackbar32"))
         return Make(FlatKind::Trackbar);
-    if (Is(name, "RichEdit"))
-        return clientEdge ? Make(FlatKind::Generic) : Nothing;
-    if (Is(name, "RichEdit20W"))
+    if (Is(name, "RichEdit") || Is(name, "RichEdit20W"))
         return clientEdge ? Make(FlatKind::Generic) : Nothing;
     if (Is(name, "SysHeader32"))
         return (style & HDS_BUTTONS) ? Make(FlatKind::Header) : Nothing;
