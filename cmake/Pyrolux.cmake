@@ -1,9 +1,11 @@
 # Shared build settings and helpers for every directory of the project.
 
 set(PYROLUX_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+# The deliverables' file names, in the release archive's order: the one list
+# the build, the packaging, the binary check and the tests all read.
+file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/deliverables.txt PYROLUX_DELIVERABLES)
 # The deliverables as shipped.
-set(PYROLUX_SHIPPED ${PYROLUX_DIST_DIR}/Pyrolux.exe ${PYROLUX_DIST_DIR}/MMX.dll
-                    ${PYROLUX_DIST_DIR}/SSE.dll)
+list(TRANSFORM PYROLUX_DELIVERABLES PREPEND ${PYROLUX_DIST_DIR}/ OUTPUT_VARIABLE PYROLUX_SHIPPED)
 
 if(WIN32)
   set(PYROLUX_WIN32 ON)
@@ -95,10 +97,14 @@ endfunction()
 
 # pyrolux_dist(<target>): the deliverable's copy in dist/, brought up to date
 # by every build (also when dist/ was emptied by hand), by the target
-# <target>_dist. Tests run the shipped files, so they depend on <target>_dist.
+# <target>_dist. The target `deliverables` brings every copy up to date:
+# tests that run the shipped files depend on it.
 # The copy is stripped of debug information and symbols (more than half of
 # an image's bytes); the linked image, with both, stays in the build tree
 # for whoever investigates a crash, and the binary check reads its symbols.
+if(PYROLUX_WIN32)
+  add_custom_target(deliverables)
+endif()
 function(pyrolux_dist target)
   set(stripped ${CMAKE_CURRENT_BINARY_DIR}/stripped/$<TARGET_FILE_NAME:${target}>)
   add_custom_target(${target}_dist ALL
@@ -110,4 +116,5 @@ function(pyrolux_dist target)
     COMMAND ${CMAKE_COMMAND} -E copy_if_different ${stripped} ${PYROLUX_DIST_DIR}/
     VERBATIM)
   add_dependencies(${target}_dist ${target})
+  add_dependencies(deliverables ${target}_dist)
 endfunction()

@@ -34,7 +34,11 @@ endif()
 # Compiler checks (try_compile) link with the same runtime.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES PYROLUX_I486_RUNTIME)
 
-set(pyrolux_cxx_headers ${PYROLUX_I486_RUNTIME}/include/c++/12.2.0)
+# The runtime's C++ headers, of the GCC release it was built from.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/../scripts/gcc-version.sh pyrolux_gcc_version
+     REGEX "^gcc_version=")
+string(REPLACE "gcc_version=" "" pyrolux_gcc_version "${pyrolux_gcc_version}")
+set(pyrolux_cxx_headers ${PYROLUX_I486_RUNTIME}/include/c++/${pyrolux_gcc_version})
 set(CMAKE_C_FLAGS_INIT "-march=i486")
 set(CMAKE_CXX_FLAGS_INIT
     "-march=i486 -nostdinc++ -isystem ${pyrolux_cxx_headers} -isystem ${pyrolux_cxx_headers}/i686-w64-mingw32 -isystem ${pyrolux_cxx_headers}/backward")

@@ -30,9 +30,12 @@ void UseDoublePrecision()
 #if defined(_WIN32)
     _controlfp(_PC_53, _MCW_PC);
 #else
+    // The precision-control field of the x87 control word (bits 8 and 9)
+    // and its 53-bit setting, as _MCW_PC and _PC_53 name them on Windows.
+    const unsigned short precisionControl = 0x0300, precision53 = 0x0200;
     unsigned short control;
     __asm__ __volatile__("fnstcw %0" : "=m"(control));
-    control = static_cast<unsigned short>((control & ~0x0300) | 0x0200);
+    control = static_cast<unsigned short>((control & ~precisionControl) | precision53);
     __asm__ __volatile__("fldcw %0" : : "m"(control));
 #endif
 #endif

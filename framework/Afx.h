@@ -13,6 +13,7 @@
 #include <map>
 
 #include "CString.h"
+#include "GdiOwners.h"
 
 class CCmdTarget;
 class CWnd;
@@ -347,6 +348,8 @@ protected:
 private:
     friend INT_PTR CALLBACK AfxDlgProc(HWND, UINT, WPARAM, LPARAM);
     HWND FindOwner() const;
+    // Shows the dialog and dispatches messages until it ends.
+    void RunModalLoop();
     BOOL m_bModalEnded = FALSE;
     int m_nModalResult = -1;
 };
@@ -397,19 +400,14 @@ public:
 // ---------------------------------------------------------------------------
 // GDI
 
-class CFont {
+class CFont : public OwnedFont {
 public:
-    HFONT m_hObject = nullptr;
-    CFont() = default;
-    ~CFont() { DeleteObject(); }
-    CFont(const CFont&) = delete;
-    CFont& operator=(const CFont&) = delete;
     BOOL CreateFontIndirect(const LOGFONTA* lpLogFont);
+    // False when there was no font to delete.
     BOOL DeleteObject();
     int GetLogFont(LOGFONTA* pLogFont) const
-    { return ::GetObjectA(m_hObject, sizeof(LOGFONTA), pLogFont); }
-    HFONT GetSafeHandle() const { return m_hObject; }
-    operator HFONT() const { return m_hObject; }
+    { return ::GetObjectA(Get(), sizeof(LOGFONTA), pLogFont); }
+    HFONT GetSafeHandle() const { return Get(); }
 };
 
 // Paint DC of one WM_PAINT: BeginPaint in, EndPaint out.
@@ -430,18 +428,10 @@ private:
 };
 
 // Client-area DC: GetDC in, ReleaseDC out.
-class CClientDC {
+class CClientDC : public ClientDC {
 public:
-    explicit CClientDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd), m_hDC(::GetDC(m_hWnd)) {}
-    ~CClientDC() { if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC); }
-    CClientDC(const CClientDC&) = delete;
-    CClientDC& operator=(const CClientDC&) = delete;
-    HDC GetSafeHdc() const { return m_hDC; }
-    operator HDC() const { return m_hDC; }
-
-private:
-    HWND m_hWnd;
-    HDC m_hDC;
+    explicit CClientDC(CWnd* pWnd) : ClientDC(pWnd->m_hWnd) {}
+    HDC GetSafeHdc() const { return Get(); }
 };
 
 // ---------------------------------------------------------------------------

@@ -1,45 +1,10 @@
-// The application object, command targets and the entry steps shared by
-// programs and libraries.
+// The application object, the entry steps shared by programs and libraries,
+// the program's entry and its message loop.
 #include "Afx.h"
 
 #include <cstring>
 
 static CWinApp* g_pApp = nullptr;
-
-// ---------------------------------------------------------------------------
-// CCmdTarget
-
-const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
-{
-    static const AFX_MSGMAP_ENTRY entries[] = { { 0, 0, 0, 0, AfxSig_end, nullptr } };
-    static const AFX_MSGMAP messageMap = { nullptr, &entries[0] };
-    return &messageMap;
-}
-
-const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
-{
-    return GetThisMessageMap();
-}
-
-const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const
-{
-    for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
-        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig_end; ++e) {
-            if (e->nMessage == nMessage && e->nCode == nCode && nID >= e->nID && nID <= e->nLastID)
-                return e;
-        }
-    }
-    return nullptr;
-}
-
-BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
-{
-    const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(WM_COMMAND, nCode, nID);
-    if (!entry)
-        return FALSE;
-    (this->*entry->pfn)();
-    return TRUE;
-}
 
 // ---------------------------------------------------------------------------
 // CWinApp
@@ -139,4 +104,62 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp)
     CString text;
     text.LoadString(nIDPrompt);
     return AfxMessageBox(text, nType, nIDHelp);
+}
+
+// ---------------------------------------------------------------------------
+// The program's entry
+
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
+{
+    CWinApp* app = AfxGetApp();
+    if (!app || !AfxWinInit(hInstance))
+        return -1;
+    AfxInitCommonControls(ICC_WIN95_CLASSES);
+    int code = -1;
+    try {
+        if (!app->InitInstance()) {
+            // A dialog-based program ends here, once its dialog has closed.
+            if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd)
+                app->m_pMainWnd->DestroyWindow();
+            code = app->ExitInstance();
+        } else {
+            code = app->Run();
+        }
+    } catch (...) {
+        code = -1;
+    }
+    AfxTermThread();
+    return code;
+}
+
+// ---------------------------------------------------------------------------
+// Message pre-filter and the program's loop
+
+BOOL AfxPreTranslateMessage(MSG* pMsg)
+{
+    // The window the message is for, then its parents up to the top-level
+    // window, each get a look before it is dispatched.
+    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
+        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
+        if (pWnd && pWnd->PreTranslateMessage(pMsg))
+            return TRUE;
+        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
+            break;
+    }
+    return FALSE;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    for (;;) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1)
+            break;
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return ExitInstance();
 }

@@ -1,35 +1,6 @@
-// Modal dialogs with their own loop, data exchange, the message loop of the
-// program, and the small control and GDI wrappers.
+// Modal dialogs with their own loop, and data exchange.
 #include "Afx.h"
 #include "AfxState.h"
-
-#include <vector>
-
-// ---------------------------------------------------------------------------
-// The program's entry
-
-int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
-{
-    CWinApp* app = AfxGetApp();
-    if (!app || !AfxWinInit(hInstance))
-        return -1;
-    AfxInitCommonControls(ICC_WIN95_CLASSES);
-    int code = -1;
-    try {
-        if (!app->InitInstance()) {
-            // A dialog-based program ends here, once its dialog has closed.
-            if (app->m_pMainWnd && app->m_pMainWnd->m_hWnd)
-                app->m_pMainWnd->DestroyWindow();
-            code = app->ExitInstance();
-        } else {
-            code = app->Run();
-        }
-    } catch (...) {
-        code = -1;
-    }
-    AfxTermThread();
-    return code;
-}
 
 // ---------------------------------------------------------------------------
 // Data exchange
@@ -46,18 +17,11 @@ void DDX_Text(CDataExchange* pDX, int nIDC, CString& value)
     if (!hWndCtrl)
         return;
     if (pDX->m_bSaveAndValidate) {
-        int length = ::GetWindowTextLengthA(hWndCtrl);
-        std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
-        int got = ::GetWindowTextA(hWndCtrl, buffer.data(), static_cast<int>(buffer.size()));
-        value = CString(buffer.data(), got > 0 ? got : 0);
-    } else {
+        value = AfxGetWindowText(hWndCtrl);
+    } else if (AfxGetWindowText(hWndCtrl) != value) {
         // Only a changed text is set: the main dialog transfers its texts at
         // every timer tick, and resetting a static repaints it (flicker).
-        int length = ::GetWindowTextLengthA(hWndCtrl);
-        std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
-        int got = ::GetWindowTextA(hWndCtrl, buffer.data(), static_cast<int>(buffer.size()));
-        if (got != value.GetLength() || value != CString(buffer.data(), got))
-            ::SetWindowTextA(hWndCtrl, value);
+        ::SetWindowTextA(hWndCtrl, value);
     }
 }
 
@@ -134,29 +98,14 @@ INT_PTR CDialog::DoModal()
 
     m_bModalEnded = FALSE;
     m_nModalResult = -1;
-    AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateDialogIndirectParamA(hInst, lpTemplate, hOwner, &AfxDlgProc, 0);
+    // Without the creation hook the dialog could not be bound: none is made.
+    HWND hWnd = AfxHookWindowCreate(this)
+                    ? ::CreateDialogIndirectParamA(hInst, lpTemplate, hOwner, &AfxDlgProc, 0)
+                    : nullptr;
     AfxUnhookWindowCreate();
 
-    if (hWnd && m_hWnd == hWnd && !m_bModalEnded) {
-        if (!(GetStyle() & WS_VISIBLE))
-            ShowWindow(SW_SHOWNORMAL);
-        MSG msg;
-        while (!m_bModalEnded && m_hWnd) {
-            BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-            if (got == -1)
-                break;
-            if (got == 0) {
-                // Keep the quit request for the loop outside.
-                ::PostQuitMessage(static_cast<int>(msg.wParam));
-                break;
-            }
-            if (!AfxPreTranslateMessage(&msg)) {
-                ::TranslateMessage(&msg);
-                ::DispatchMessageA(&msg);
-            }
-        }
-    }
+    if (hWnd && m_hWnd == hWnd && !m_bModalEnded)
+        RunModalLoop();
 
     // The owner comes back before the dialog goes, so the activation
     // returns to it rather than to some other program.
@@ -172,6 +121,27 @@ INT_PTR CDialog::DoModal()
     if (!hWnd)
         return -1;
     return m_nModalResult;
+}
+
+void CDialog::RunModalLoop()
+{
+    if (!(GetStyle() & WS_VISIBLE))
+        ShowWindow(SW_SHOWNORMAL);
+    MSG msg;
+    while (!m_bModalEnded && m_hWnd) {
+        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == -1)
+            break;
+        if (got == 0) {
+            // Keep the quit request for the loop outside.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!AfxPreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
 }
 
 void CDialog::EndDialog(int nResult)
@@ -240,119 +210,4 @@ INT_PTR CALLBACK AfxDlgProc(HWND hWnd, UINT message, WPARAM, LPARAM)
     } catch (...) {
         return TRUE;
     }
-}
-
-// ---------------------------------------------------------------------------
-// Controls
-
-CommonControlsEntry AfxCommonControlsEntry()
-{
-    CommonControlsEntry entry = { nullptr, ::InitCommonControls };
-    if (HMODULE comctl32 = ::GetModuleHandleA("comctl32.dll"))
-        entry.initEx = reinterpret_cast<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
-            reinterpret_cast<void*>(::GetProcAddress(comctl32, "InitCommonControlsEx")));
-    return entry;
-}
-
-BOOL AfxInitCommonControls(DWORD dwClasses, const CommonControlsEntry& entry)
-{
-    INITCOMMONCONTROLSEX icc = { sizeof icc, dwClasses };
-    // A 4.70 that does not know one of the classes asked for refuses them
-    // all: it still has every class of 4.00.
-    if (entry.initEx && entry.initEx(&icc))
-        return TRUE;
-    entry.init();
-    return FALSE;
-}
-
-void CProgressCtrl::GetRange(int& nLower, int& nUpper) const
-{
-    PBRANGE range = { 0, -1 };  // left so by a bar that does not know the message
-    SendMessage(PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
-    if (range.iHigh < range.iLow) {
-        // COMCTL32 4.00 has no PBM_GETRANGE; PBM_SETRANGE answers the old
-        // range. Put it back, and the position it may have clamped.
-        int pos = static_cast<int>(SendMessage(PBM_DELTAPOS, 0));
-        LRESULT old = SendMessage(PBM_SETRANGE, 0, MAKELPARAM(0, 0));
-        SendMessage(PBM_SETRANGE, 0, old);
-        SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos));
-        range.iLow = static_cast<short>(LOWORD(old));
-        range.iHigh = static_cast<short>(HIWORD(old));
-    }
-    nLower = range.iLow;
-    nUpper = range.iHigh;
-}
-
-static void FillToolInfo(TOOLINFOA& ti, CWnd* pWnd, UINT_PTR nIDTool, const char* text)
-{
-    ti = TOOLINFOA();
-    ti.cbSize = TTTOOLINFOA_V1_SIZE;  // COMCTL32 4.00's size; later ones accept it
-    ti.hwnd = pWnd->m_hWnd;
-    ti.uId = nIDTool;
-    ti.lpszText = const_cast<char*>(text);
-}
-
-BOOL CToolTipCtrl::Create(CWnd* pParentWnd, DWORD dwStyle)
-{
-    AfxInitCommonControls(ICC_WIN95_CLASSES);
-    return CreateEx(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | dwStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, pParentWnd ? pParentWnd->m_hWnd : nullptr, nullptr);
-}
-
-BOOL CToolTipCtrl::AddTool(CWnd* pWnd, const char* lpszText, const RECT* lpRectTool, UINT_PTR nIDTool)
-{
-    TOOLINFOA ti;
-    FillToolInfo(ti, pWnd, nIDTool, lpszText);
-    if (lpRectTool)
-        ti.rect = *lpRectTool;
-    else
-        pWnd->GetClientRect(&ti.rect);
-    return static_cast<BOOL>(SendMessage(TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti)));
-}
-
-void CToolTipCtrl::UpdateTipText(const char* lpszText, CWnd* pWnd, UINT_PTR nIDTool)
-{
-    TOOLINFOA ti;
-    FillToolInfo(ti, pWnd, nIDTool, lpszText);
-    SendMessage(TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-CString CToolTipCtrl::GetText(CWnd* pWnd, UINT_PTR nIDTool) const
-{
-    // The control copies at most INFOTIPSIZE (1024) characters.
-    std::vector<char> buffer(1024 + 1, '\0');
-    TOOLINFOA ti;
-    FillToolInfo(ti, pWnd, nIDTool, buffer.data());
-    SendMessage(TTM_GETTEXTA, 0, reinterpret_cast<LPARAM>(&ti));
-    buffer.back() = '\0';
-    return CString(buffer.data());
-}
-
-// ---------------------------------------------------------------------------
-// GDI
-
-BOOL CFont::CreateFontIndirect(const LOGFONTA* lpLogFont)
-{
-    DeleteObject();
-    m_hObject = ::CreateFontIndirectA(lpLogFont);
-    return m_hObject != nullptr;
-}
-
-BOOL CFont::DeleteObject()
-{
-    if (!m_hObject)
-        return FALSE;
-    BOOL result = ::DeleteObject(m_hObject);
-    m_hObject = nullptr;
-    return result;
-}
-
-CPaintDC::CPaintDC(CWnd* pWnd) : m_hWnd(pWnd->m_hWnd)
-{
-    m_hDC = ::BeginPaint(m_hWnd, &m_ps);
-}
-
-CPaintDC::~CPaintDC()
-{
-    ::EndPaint(m_hWnd, &m_ps);
 }

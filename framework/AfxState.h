@@ -35,6 +35,16 @@ void AfxFreeThreadStateSlot();
 LONG AfxThreadStateCount();
 LONG AfxThreadStatesMade();
 
-void AfxHookWindowCreate(CWnd* pWnd);
+// The window's whole text.
+CString AfxGetWindowText(HWND hWnd);
+
+// Has the next window created on this thread bound to pWnd; false when the
+// system refuses the creation hook (then nothing waits).
+BOOL AfxHookWindowCreate(CWnd* pWnd);
 // Removes the creation hook; false when no window was bound meanwhile.
 BOOL AfxUnhookWindowCreate();
+// Creates the window `cs` describes bound to pWnd from its first message,
+// putting the creation hook on with `hookCreation`. A window that could not
+// be bound is destroyed at once: the result is the bound window or null.
+HWND AfxCreateBoundWindow(CWnd* pWnd, const CREATESTRUCTA& cs,
+                          BOOL (*hookCreation)(CWnd*) = &AfxHookWindowCreate);

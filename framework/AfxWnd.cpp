@@ -1,9 +1,45 @@
-// Windows bound to objects: the handle map, subclassing, message-map
-// dispatch and reflection of child notifications.
+// Command targets and windows bound to objects: message-map lookup, the
+// handle map, subclassing, creation, dispatch and reflection of child
+// notifications.
 #include "Afx.h"
 #include "AfxState.h"
 
 #include <vector>
+
+// ---------------------------------------------------------------------------
+// CCmdTarget
+
+const AFX_MSGMAP* CCmdTarget::GetThisMessageMap()
+{
+    static const AFX_MSGMAP_ENTRY entries[] = { { 0, 0, 0, 0, AfxSig_end, nullptr } };
+    static const AFX_MSGMAP messageMap = { nullptr, &entries[0] };
+    return &messageMap;
+}
+
+const AFX_MSGMAP* CCmdTarget::GetMessageMap() const
+{
+    return GetThisMessageMap();
+}
+
+const AFX_MSGMAP_ENTRY* CCmdTarget::FindMessageEntry(UINT nMessage, UINT nCode, UINT nID) const
+{
+    for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
+        for (const AFX_MSGMAP_ENTRY* e = map->lpEntries; e->nSig != AfxSig_end; ++e) {
+            if (e->nMessage == nMessage && e->nCode == nCode && nID >= e->nID && nID <= e->nLastID)
+                return e;
+        }
+    }
+    return nullptr;
+}
+
+BOOL CCmdTarget::OnCmdMsg(UINT nID, UINT nCode)
+{
+    const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(WM_COMMAND, nCode, nID);
+    if (!entry)
+        return FALSE;
+    (this->*entry->pfn)();
+    return TRUE;
+}
 
 // ---------------------------------------------------------------------------
 // Handle map
@@ -110,16 +146,21 @@ LRESULT CALLBACK AfxCbtFilterHook(int code, WPARAM wParam, LPARAM lParam)
             // Nothing may unwind through USER32; the window is bound anyway.
         }
         pWnd->m_pfnSuper = state.chain.Install(hWnd);
+        if (!pWnd->m_pfnSuper)
+            pWnd->Detach();  // its messages could not reach it
     }
     return ::CallNextHookEx(state.hHookCbt, code, wParam, lParam);
 }
 
-void AfxHookWindowCreate(CWnd* pWnd)
+BOOL AfxHookWindowCreate(CWnd* pWnd)
 {
     AfxThreadState& state = AfxGetThreadState();
     if (!state.hHookCbt)
         state.hHookCbt = ::SetWindowsHookExA(WH_CBT, &AfxCbtFilterHook, nullptr, ::GetCurrentThreadId());
+    if (!state.hHookCbt)
+        return FALSE;
     state.pWndInit = pWnd;
+    return TRUE;
 }
 
 BOOL AfxUnhookWindowCreate()
@@ -136,18 +177,43 @@ BOOL AfxUnhookWindowCreate()
     return bound;
 }
 
+HWND AfxCreateBoundWindow(CWnd* pWnd, const CREATESTRUCTA& cs, BOOL (*hookCreation)(CWnd*))
+{
+    // Without the hook the window could not be bound: none is made.
+    if (!hookCreation(pWnd))
+        return nullptr;
+    HWND hWnd = ::CreateWindowExA(cs.dwExStyle, cs.lpszClass, cs.lpszName,
+                                  static_cast<DWORD>(cs.style), cs.x, cs.y,
+                                  cs.cx, cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance,
+                                  cs.lpCreateParams);
+    AfxUnhookWindowCreate();
+    if (hWnd && CWnd::FromHandlePermanent(hWnd) != pWnd) {
+        // Made but not bound: no message of it would reach the object.
+        ::DestroyWindow(hWnd);
+        return nullptr;
+    }
+    return hWnd;
+}
+
 BOOL CWnd::CreateEx(DWORD dwExStyle, const char* lpszClassName, const char* lpszWindowName,
                     DWORD dwStyle, int x, int y, int nWidth, int nHeight, HWND hWndParent,
                     HMENU nIDorHMenu)
 {
     if (m_hWnd)
         return FALSE;
-    AfxHookWindowCreate(this);
-    HWND hWnd = ::CreateWindowExA(dwExStyle, lpszClassName, lpszWindowName, dwStyle, x, y,
-                                  nWidth, nHeight, hWndParent, nIDorHMenu,
-                                  AfxGetInstanceHandle(), nullptr);
-    AfxUnhookWindowCreate();
-    return hWnd != nullptr;
+    CREATESTRUCTA cs = {};
+    cs.dwExStyle = dwExStyle;
+    cs.lpszClass = lpszClassName;
+    cs.lpszName = lpszWindowName;
+    cs.style = static_cast<LONG>(dwStyle);
+    cs.x = x;
+    cs.y = y;
+    cs.cx = nWidth;
+    cs.cy = nHeight;
+    cs.hwndParent = hWndParent;
+    cs.hMenu = nIDorHMenu;
+    cs.hInstance = AfxGetInstanceHandle();
+    return AfxCreateBoundWindow(this, cs) != nullptr;
 }
 
 BOOL CWnd::DestroyWindow()
@@ -401,12 +467,17 @@ BOOL CWnd::OnEraseBkgnd(HDC)
     return static_cast<BOOL>(Default());
 }
 
+CString AfxGetWindowText(HWND hWnd)
+{
+    int length = ::GetWindowTextLengthA(hWnd);
+    std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
+    int got = ::GetWindowTextA(hWnd, buffer.data(), static_cast<int>(buffer.size()));
+    return CString(buffer.data(), got > 0 ? got : 0);
+}
+
 void CWnd::GetWindowText(CString& rString) const
 {
-    int length = ::GetWindowTextLengthA(m_hWnd);
-    std::vector<char> buffer(static_cast<size_t>(length > 0 ? length : 0) + 1);
-    int got = ::GetWindowTextA(m_hWnd, buffer.data(), static_cast<int>(buffer.size()));
-    rString = CString(buffer.data(), got > 0 ? got : 0);
+    rString = AfxGetWindowText(m_hWnd);
 }
 
 BOOL CWnd::ModifyStyle(DWORD dwRemove, DWORD dwAdd)
@@ -436,36 +507,4 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert)
         return nullptr;
     m_sysMenu.m_hMenu = hMenu;
     return &m_sysMenu;
-}
-
-// ---------------------------------------------------------------------------
-// Message pre-filter and the program's loop
-
-BOOL AfxPreTranslateMessage(MSG* pMsg)
-{
-    // The window the message is for, then its parents up to the top-level
-    // window, each get a look before it is dispatched.
-    for (HWND hWnd = pMsg->hwnd; hWnd; hWnd = ::GetParent(hWnd)) {
-        CWnd* pWnd = CWnd::FromHandlePermanent(hWnd);
-        if (pWnd && pWnd->PreTranslateMessage(pMsg))
-            return TRUE;
-        if (!(::GetWindowLongA(hWnd, GWL_STYLE) & WS_CHILD))
-            break;
-    }
-    return FALSE;
-}
-
-int CWinApp::Run()
-{
-    MSG msg;
-    for (;;) {
-        BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1)
-            break;
-        if (!AfxPreTranslateMessage(&msg)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-    }
-    return ExitInstance();
 }

@@ -23,7 +23,10 @@ import sys
 import time
 import zipfile
 
-BINARIES = ("Pyrolux.exe", "MMX.dll", "SSE.dll")
+# The deliverables, in archive order (one list for the build and the tests).
+with open(os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                       "deliverables.txt")) as _listing:
+    BINARIES = tuple(_listing.read().split())
 README = "README.txt"
 SUMS = "SHA256SUMS.txt"
 # Fits an 80-column console or Notepad window without wrapping.

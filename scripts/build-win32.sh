@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # build-win32.sh [--deliverables]
 # Configures and builds the win32 tree (build/win32); deliverables land in
-# dist/. With --deliverables only Pyrolux.exe, MMX.dll and SSE.dll are built
-# (packaging needs nothing else), not the tests.
+# dist/. With --deliverables only the deliverables (packaging/deliverables.txt)
+# are built (packaging needs nothing else), not the tests.
 set -euo pipefail
 targets=()
 case "${1:-}" in
   "") ;;
-  --deliverables) targets=(--target Pyrolux_dist MMX_module_dist SSE_module_dist) ;;
+  --deliverables) targets=(--target deliverables) ;;
   *) echo "usage: $0 [--deliverables]" >&2; exit 2 ;;
 esac
 root=$(cd "$(dirname "$0")/.." && pwd)

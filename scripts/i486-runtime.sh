@@ -18,6 +18,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 patches="$here/i486-runtime"
+source "$here/gcc-version.sh"
 cache_root=${PYROLUX_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/pyrolux}
 jobs=$(nproc)
 
@@ -33,7 +34,7 @@ key=$({
     echo "patch ${p##*/}"
     cat "$p"
   done
-  for package in gcc-mingw-w64-i686-win32 mingw-w64-common gcc-12-source \
+  for package in gcc-mingw-w64-i686-win32 mingw-w64-common "gcc-$gcc_major-source" \
                  binutils-mingw-w64-i686; do
     echo "$package $(version "$package")"
   done
@@ -107,12 +108,13 @@ log "C runtime done ($((SECONDS - started)) s)"
 # compiler. Only the target headers of a GCC build tree are generated.
 # The compiler's test suite and the other languages' libraries are not
 # needed (the libraries' own test-suite folders are: configure expects them).
-tar -xf /usr/src/gcc-12/gcc-12.2.0-dfsg.tar.xz -C "$work/src" \
-  --exclude='gcc-12.2.0/gcc/testsuite' --exclude='gcc-12.2.0/libgo' \
-  --exclude='gcc-12.2.0/libphobos' --exclude='gcc-12.2.0/libgfortran' \
-  --exclude='gcc-12.2.0/gcc/ada' --exclude='gcc-12.2.0/libada' \
-  --exclude='gcc-12.2.0/gnattools' --exclude='gcc-12.2.0/libsanitizer'
-gcc_src="$work/src/gcc-12.2.0"
+g=gcc-$gcc_version
+tar -xf "/usr/src/gcc-$gcc_major/$g-dfsg.tar.xz" -C "$work/src" \
+  --exclude="$g/gcc/testsuite" --exclude="$g/libgo" \
+  --exclude="$g/libphobos" --exclude="$g/libgfortran" \
+  --exclude="$g/gcc/ada" --exclude="$g/libada" \
+  --exclude="$g/gnattools" --exclude="$g/libsanitizer"
+gcc_src="$work/src/$g"
 for p in "$patches"/gcc-*.patch; do
   run gcc-patch patch -d "$gcc_src" -p1 -i "$p"
 done

@@ -12,8 +12,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 prefix="$root/build/wineprefix-run"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 # This prefix is for people: the About dialog's links may open a browser.
-PYROLUX_PREFIX_FOR_PEOPLE=1 "$root/scripts/wine-prefix.sh" "$prefix"
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export PYROLUX_PREFIX_FOR_PEOPLE=1
+source "$root/scripts/wine-overrides.sh"
+"$root/scripts/wine-prefix.sh" "$prefix"
 
 has_display() {
   [ -n "${DISPLAY:-}" ] || return 1

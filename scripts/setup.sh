@@ -4,13 +4,14 @@
 # once, so a second run takes seconds.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source "$here/gcc-version.sh"
 
 packages=(
   cmake g++ make python3 googletest libgtest-dev libbenchmark-dev
   mingw-w64 g++-mingw-w64-i686
   wine wine32:i386 wine64 xvfb xauth fonts-wine
   # Rebuilding the runtime for the i486 (scripts/i486-runtime.sh).
-  gcc-12-source dpkg-dev libgmp-dev libmpfr-dev libmpc-dev libisl-dev
+  "gcc-$gcc_major-source" dpkg-dev libgmp-dev libmpfr-dev libmpc-dev libisl-dev
   flex bison texinfo patch xz-utils bzip2
 )
 

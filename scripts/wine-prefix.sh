@@ -12,13 +12,7 @@ if [ -f "$prefix/.pyrolux-ready" ]; then
 fi
 rm -rf "$prefix"
 export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
-# No Mono/Gecko install prompts, no desktop entries, and (for tests) never a
-# real browser.
-if [ -n "${PYROLUX_PREFIX_FOR_PEOPLE:-}" ]; then
-  export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
-else
-  export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winebrowser.exe="
-fi
+source "$(dirname "$0")/wine-overrides.sh"
 wineboot -i >/dev/null 2>&1
 # Unmanaged X windows: no waits for a window manager under bare Xvfb.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1

@@ -14,7 +14,9 @@ BOOL CPyroluxApp::InitInstance()
 {
     AfxEnableControlContainer();
 
-    // Before any window exists, so every dialog of this thread is flat.
+    // Before any window exists, so every dialog of this thread is flat. If
+    // the system refuses the hook, the dialogs keep the system's own look;
+    // nothing else depends on it.
     GetFlatLookManager()->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
 
     CPyroluxDlg dlg;

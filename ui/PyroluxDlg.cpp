@@ -10,6 +10,8 @@ namespace {
 
 const UINT_PTR kTestTimer = 1;
 const UINT kTestTimerPeriod = 100;  // ms
+// The system uses the low four bits of a WM_SYSCOMMAND identifier itself.
+const UINT kSysCommandMask = 0xFFF0;
 
 // Identification leaves the record alone on a processor without CPUID; a
 // record cleared first then reads as "no name, nothing usable".
@@ -115,7 +117,7 @@ void CPyroluxDlg::OnOK()
 
 void CPyroluxDlg::OnSysCommand(UINT nID, LPARAM lParam)
 {
-    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+    if ((nID & kSysCommandMask) == IDM_ABOUTBOX) {
         AboutDialog about;
         about.DoModal();
     } else {

@@ -183,6 +183,30 @@ TEST(MessageMap, ExceptionInAttachHookDoesNotEscapeWindowCreation)
     EXPECT_TRUE(wnd.DestroyWindow());
 }
 
+BOOL RefuseCreationHook(CWnd*) { return FALSE; }
+// As if the hook were on but never saw the window made.
+BOOL CreationHookThatNeverBinds(CWnd*) { return TRUE; }
+
+TEST(MessageMap, CreationThatCannotBindLeavesNoWindow)
+{
+    CREATESTRUCTA cs = {};
+    cs.lpszClass = "STATIC";
+    cs.style = WS_POPUP;
+    cs.cx = cs.cy = 10;
+    const int before = testsupport::ThreadWindowCount();
+    for (auto hook : {&RefuseCreationHook, &CreationHookThatNeverBinds}) {
+        RecordingWnd wnd;
+        EXPECT_EQ(nullptr, AfxCreateBoundWindow(&wnd, cs, hook));
+        EXPECT_EQ(nullptr, wnd.m_hWnd);
+        EXPECT_EQ(before, testsupport::ThreadWindowCount()) << "an unbound window stays";
+    }
+    RecordingWnd bound;
+    HWND made = AfxCreateBoundWindow(&bound, cs);
+    ASSERT_NE(nullptr, made);
+    EXPECT_EQ(made, bound.m_hWnd);
+    EXPECT_TRUE(bound.DestroyWindow());
+}
+
 class AttachLog : public CStatic {
 public:
     std::vector<std::string>* log = nullptr;

@@ -94,9 +94,9 @@ TEST(UnpackedArchive, ModulesRegisterFromTheFolder)
     std::string version;
     const std::string folder = UnpackedFolder(&version);
     ASSERT_NE(folder, "");
-    for (const char* module : {"MMX.dll", "SSE.dll"}) {
+    for (const std::string& module : testsupport::DeliveredModules()) {
         DWORD code = 1;
-        ASSERT_TRUE(Regsvr32(module, &code, folder.c_str())) << module;
+        ASSERT_TRUE(Regsvr32(module.c_str(), &code, folder.c_str())) << module;
         EXPECT_EQ(code, 0u) << module << " from " << folder;
     }
 }

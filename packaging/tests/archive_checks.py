@@ -5,6 +5,9 @@ import struct
 import time
 import zipfile
 
+# The writer's limit (its users put packaging/ on the module path).
+from package import MAX_COLUMNS
+
 # PE data directories that carry a TimeDateStamp.
 _EXPORT, _IMPORT, _RESOURCE, _DEBUG = 0, 1, 2, 6
 
@@ -98,7 +101,7 @@ def build_paths_in(data, paths):
             if path.encode() in data or path.encode("utf-16-le") in data]
 
 
-def readme_faults(data, max_columns=80):
+def readme_faults(data, max_columns=MAX_COLUMNS):
     """A Windows readme: printable ASCII, every line ended by CRLF, no line
     longer than `max_columns`."""
     faults = []

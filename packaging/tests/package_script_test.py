@@ -149,16 +149,18 @@ class Checks(unittest.TestCase):
                           "resource directory +0x20", "debug directory entry 0"])
 
     def test_readme_faults_name_the_line(self):
+        over = package.MAX_COLUMNS + 1
         cases = {
             b"ok\r\nbare\nlf\r\n": "line 2: a bare LF",
-            b"ok\r\n" + b"x" * 81 + b"\r\n": "line 2: 81 columns",
+            b"ok\r\n" + b"x" * over + b"\r\n": "line 2: %d columns" % over,
             b"caf\xe9\r\n": "line 1: not printable ASCII",
             b"ok\r\nno end": "does not end with CRLF",
         }
         for data, expected in cases.items():
             with self.subTest(expected):
                 self.assertIn(expected, " | ".join(archive_checks.readme_faults(data)))
-        self.assertEqual(archive_checks.readme_faults(b"x" * 80 + b"\r\n\r\n"), [])
+        self.assertEqual(archive_checks.readme_faults(b"x" * package.MAX_COLUMNS + b"\r\n\r\n"),
+                         [])
 
     def test_footprint_counts_whole_clusters_against_the_disk(self):
         # 713 clusters fit; one byte more on any file takes one cluster more.

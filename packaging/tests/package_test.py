@@ -35,9 +35,9 @@ import zipfile
 sys.dont_write_bytecode = True  # keep the source tree clean
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.dirname(HERE))
 import archive_checks  # noqa: E402
-
-BINARIES = ("Pyrolux.exe", "MMX.dll", "SSE.dll")
+from package import BINARIES  # noqa: E402
 LEFT_OUT = {"build", "dist", ".git"}
 
 

@@ -45,8 +45,8 @@ from symbol_tables import code_sections, parse_symbols, symbol_source  # noqa: E
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
-                    for name in ("Pyrolux.exe", "MMX.dll", "SSE.dll")]
+with open(os.path.join(ROOT, "packaging", "deliverables.txt")) as _listing:
+    DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name) for name in _listing.read().split()]
 DEFAULT_IMPORTS = os.path.join(HERE, "win95-nt4-imports.txt")
 DEFAULT_OBJDUMP = "i686-w64-mingw32-objdump"
 

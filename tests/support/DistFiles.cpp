@@ -36,4 +36,26 @@ std::vector<std::string> DistListing()
     return names;
 }
 
+std::vector<std::string> Deliverables()
+{
+    // The build passes the list joined by commas.
+    std::vector<std::string> names(1);
+    for (const char* p = PYROLUX_DELIVERABLES; *p; ++p) {
+        if (*p == ',')
+            names.emplace_back();
+        else
+            names.back() += *p;
+    }
+    return names;
+}
+
+std::vector<std::string> DeliveredModules()
+{
+    std::vector<std::string> modules;
+    for (const std::string& name : Deliverables())
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dll") == 0)
+            modules.push_back(name);
+    return modules;
+}
+
 }  // namespace testsupport

@@ -16,4 +16,9 @@ std::string DistFile(const std::string& name);
 // Names of the files in dist/, sorted.
 std::vector<std::string> DistListing();
 
+// The deliverables' file names, in the order packaging/deliverables.txt
+// lists them; and those of them that are libraries (the companion modules).
+std::vector<std::string> Deliverables();
+std::vector<std::string> DeliveredModules();
+
 }  // namespace testsupport

@@ -6,13 +6,25 @@
 
 namespace flatlook {
 
+namespace {
+
+// Whether every bit of the type value `type` is set in the style.
+bool HasTypeBits(DWORD style, DWORD type) { return (style & type) == type; }
+
+}  // namespace
+
+// The type values are tested as bit patterns, not as values of
+// style & BS_TYPEMASK, so that every type value, undefined ones included,
+// falls to one kind by the same rules.
 FlatKind ClassifyButton(DWORD style)
 {
-    if ((style & 0xB) == 0xB || (style & 7) == 7 || (style & BS_FLAT))
+    if (HasTypeBits(style, BS_OWNERDRAW) || HasTypeBits(style, BS_GROUPBOX) ||
+        (style & BS_FLAT))
         return FlatKind::None;
-    if ((style & 3) == 3 || (style & 2) || (style & 5) == 5)
+    if (HasTypeBits(style, BS_AUTOCHECKBOX) || (style & BS_CHECKBOX) ||
+        HasTypeBits(style, BS_3STATE))
         return FlatKind::CheckBox;
-    if ((style & 9) == 9 || (style & 4))
+    if (HasTypeBits(style, BS_AUTORADIOBUTTON) || (style & BS_RADIOBUTTON))
         return FlatKind::RadioButton;
     return FlatKind::PushButton;
 }
@@ -38,12 +50,12 @@ Classification ClassifyControl(const char* name, DWORD style, DWORD exStyle,
     if (Is(name, "Button"))
         return Make(ClassifyButton(style));
     if (Is(name, "ComboBox")) {
-        if ((style & 3) != CBS_SIMPLE)
+        if ((style & ComboTypeMask) != CBS_SIMPLE)
             return Make(FlatKind::ComboBox);
         return Make(FlatKind::None, ChildRule::AllChildrenInstead);
     }
     if (Is(name, "Edit")) {
-        if (parentClass && Is(parentClass, "ComboBox") && (parentStyle & 3) == CBS_SIMPLE)
+        if (parentClass && Is(parentClass, "ComboBox") && (parentStyle & ComboTypeMask) == CBS_SIMPLE)
             return Make(FlatKind::ComboEdit);
         return clientEdge ? Make(FlatKind::Edit) : Nothing;
     }
@@ -68,7 +80,7 @@ Classification ClassifyControl(const char* name, DWORD style, DWORD exStyle,
     if (Is(name, "ComboLBox"))
         return clientEdge ? Make(FlatKind::Generic) : Nothing;
     if (Is(name, "ScrollBar"))
-        return (style & 0x18) == 0 ? Make(FlatKind::ScrollBar) : Nothing;
+        return (style & (SBS_SIZEBOX | SBS_SIZEGRIP)) == 0 ? Make(FlatKind::ScrollBar) : Nothing;
     if (Is(name, "ComboBoxEx32"))
         return Make(FlatKind::None, ChildRule::FirstChildInstead);
     if (Is(name, "msctls_hotkey32"))
@@ -77,9 +89,7 @@ Classification ClassifyControl(const char* name, DWORD style, DWORD exStyle,
         return clientEdge ? Make(FlatKind::IPAddress) : Nothing;
     if (Is(name, "msctls_trackbar32"))
         return Make(FlatKind::Trackbar);
-    if (Is(name, "RichEdit"))
-        return clientEdge ? Make(FlatKind::Generic) : Nothing;
-    if (Is(name, "RichEdit20W"))
+    if (Is(name, "RichEdit") || Is(name, "RichEdit20W"))
         return clientEdge ? Make(FlatKind::Generic) : Nothing;
     if (Is(name, "SysHeader32"))
         return (style & HDS_BUTTONS) ? Make(FlatKind::Header) : Nothing;

@@ -38,6 +38,10 @@ struct Classification {
     ChildRule children;
 };
 
+// The type field of a combo box's style (CBS_SIMPLE, CBS_DROPDOWN,
+// CBS_DROPDOWNLIST); the headers name no mask for it.
+constexpr DWORD ComboTypeMask = CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST;
+
 // Button styles: left alone (owner-draw, group box, BS_FLAT), check box
 // (BS_PUSHBOX included), radio button, or push button.
 FlatKind ClassifyButton(DWORD style);

@@ -2,6 +2,14 @@
 
 namespace flatlook {
 
+namespace {
+
+// BS_TYPEMASK without the BS_RADIOBUTTON bit: a push-like BS_3STATE counts
+// as a default button too, as it always has.
+constexpr DWORD DefaultButtonMask = BS_TYPEMASK & ~BS_RADIOBUTTON;
+
+}  // namespace
+
 LRESULT FlatButtonBase::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -48,7 +56,7 @@ void DrawPushButtonFrame(HDC dc, const RECT& rect, bool isDefault, bool checked,
 void FlatButtonBase::DrawPushLike(HDC dc, const RECT& rect)
 {
     DWORD style = static_cast<DWORD>(GetWindowLongA(m_hWnd, GWL_STYLE));
-    bool isDefault = (style & 0xB) == BS_DEFPUSHBUTTON && IsWindowEnabled(m_hWnd);
+    bool isDefault = (style & DefaultButtonMask) == BS_DEFPUSHBUTTON && IsWindowEnabled(m_hWnd);
     bool checked = SendMessageA(m_hWnd, BM_GETCHECK, 0, 0) != 0;
     DrawPushButtonFrame(dc, rect, isDefault, checked, Active());
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "FlatLookManager.h"
+#include "GdiOwners.h"
 
 namespace flatlook {
 
@@ -72,20 +73,6 @@ POINT CursorIn(HWND window)
     GetCursorPos(&p);
     return ToClient(window, p);
 }
-
-// The control's client DC for the length of one DrawFrame.
-class ClientDC {
-public:
-    explicit ClientDC(HWND window) : m_hWnd(window), m_dc(GetDC(window)) {}
-    ~ClientDC() { ReleaseDC(m_hWnd, m_dc); }
-    ClientDC(const ClientDC&) = delete;
-    ClientDC& operator=(const ClientDC&) = delete;
-    HDC get() const { return m_dc; }
-
-private:
-    HWND m_hWnd;
-    HDC m_dc;
-};
 
 }  // namespace
 
@@ -185,30 +172,27 @@ void DrawTrackbarThumb(HDC dc, const RECT& thumb, DWORD style, bool active)
     const int colours[4] = {COLOR_BTNHIGHLIGHT, active ? COLOR_3DLIGHT : COLOR_BTNFACE,
                             active ? COLOR_3DDKSHADOW : COLOR_BTNSHADOW,
                             active ? COLOR_BTNSHADOW : COLOR_BTNFACE};
-    HPEN pens[4];
+    OwnedPen pens[4];
     for (int i = 0; i < 4; ++i)
-        pens[i] = CreatePen(PS_SOLID, 1, GetSysColor(colours[i]));
-    HGDIOBJ old = GetCurrentObject(dc, OBJ_PEN);
+        pens[i].Reset(CreatePen(PS_SOLID, 1, GetSysColor(colours[i])));
+    SelectedObject pen(dc, nullptr);  // after the pens, so it is undone first
     PathStep steps[16];
     int count = ThumbPath(thumb, style, steps);
     for (int i = 0; i < count; ++i) {
         const PathStep& s = steps[i];
         if (s.pen)
-            SelectObject(dc, pens[s.pen - 1]);
+            pen.Select(pens[s.pen - 1]);
         if (s.move)
             MoveToEx(dc, s.x, s.y, nullptr);
         else
             LineTo(dc, s.x, s.y);
     }
-    SelectObject(dc, old);
-    for (HPEN pen : pens)
-        DeleteObject(pen);
 }
 
 void FlatTrackbar::DrawFrame(HDC, const RECT&)
 {
     ClientDC client(m_hWnd);
-    Paint(client.get());
+    Paint(client);
 }
 
 void FlatTrackbar::Paint(HDC dc)
@@ -249,7 +233,7 @@ bool FlatHeader::HoverChanged(POINT p)
 void FlatHeader::DrawFrame(HDC, const RECT&)
 {
     ClientDC client(m_hWnd);
-    Paint(client.get());
+    Paint(client);
 }
 
 void FlatHeader::Paint(HDC dc)
@@ -333,7 +317,7 @@ bool FlatToolbar::HoverChanged(POINT p)
 void FlatToolbar::DrawFrame(HDC, const RECT&)
 {
     ClientDC client(m_hWnd);
-    Paint(client.get());
+    Paint(client);
 }
 
 void FlatToolbar::Paint(HDC dc)
@@ -366,10 +350,10 @@ void FlatToolbar::Paint(HDC dc)
 
 TabOrientation TabOrientationOf(DWORD style)
 {
-    bool two = (style & 2) != 0;
+    bool bottomOrRight = (style & TCS_BOTTOM) != 0;  // TCS_RIGHT is the same bit
     if (style & TCS_VERTICAL)
-        return two ? TabOrientation::Right : TabOrientation::Left;
-    return two ? TabOrientation::Bottom : TabOrientation::Top;
+        return bottomOrRight ? TabOrientation::Right : TabOrientation::Left;
+    return bottomOrRight ? TabOrientation::Bottom : TabOrientation::Top;
 }
 
 namespace {
@@ -505,7 +489,7 @@ bool FlatTab::HoverChanged(POINT p)
 void FlatTab::DrawFrame(HDC, const RECT& rect)
 {
     ClientDC client(m_hWnd);
-    Paint(client.get(), rect);
+    Paint(client, rect);
 }
 
 void FlatTab::Paint(HDC dc, const RECT& frame)

@@ -1,6 +1,8 @@
 #include "FlatControl.h"
 
+#include "Classification.h"
 #include "FlatLookManager.h"
+#include "GdiOwners.h"
 
 namespace flatlook {
 
@@ -55,9 +57,9 @@ bool FlatControl::HoverChanged(POINT)
     return m_hWnd != GetFlatLookManager()->HotWindow();
 }
 
-void FlatControl::GetFrameArea(HDC* dc, RECT* rect)
+FrameArea FlatControl::GetFrameArea()
 {
-    FrameAreaOwn(m_hWnd, dc, rect);
+    return FrameAreaOwn(m_hWnd);
 }
 
 void FlatControl::DrawFrame(HDC dc, const RECT& rect)
@@ -77,11 +79,11 @@ void FlatControl::Refresh()
     // a refresh already under way is not started again.
     if (m_refreshing)
         return;
-    HDC dc = nullptr;
-    RECT rect;
-    GetFrameArea(&dc, &rect);
+    FrameArea area = GetFrameArea();
+    WindowDC dc(area.window);
     if (!dc)
         return;
+    RECT& rect = area.rect;
     m_refreshing = true;
 
     if (GetWindowLongA(m_hWnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
@@ -101,7 +103,6 @@ void FlatControl::Refresh()
     if (!staysHot && !staysFocused)
         DrawFrame(dc, rect);
     m_lastDrawn = m_state;
-    ReleaseDC(WindowFromDC(dc), dc);
     m_refreshing = false;
 }
 
@@ -112,7 +113,9 @@ bool FocusOwn(HWND window)
 
 bool FocusInnerEdit(HWND window)
 {
-    if ((GetWindowLongA(window, GWL_STYLE) & 3) == 2) {
+    // A date-time picker has DTS_UPDOWN and DTS_SHOWNONE in these two bits:
+    // it is tested alike, and its inner edit counts with DTS_SHOWNONE alone.
+    if ((GetWindowLongA(window, GWL_STYLE) & ComboTypeMask) == CBS_DROPDOWN) {
         HWND inner = GetTopWindow(window);
         if (inner && inner == GetFocus())
             return true;
@@ -129,19 +132,21 @@ bool FocusAnyChild(HWND window)
     return false;
 }
 
-void FrameAreaOwn(HWND window, HDC* dc, RECT* rect)
+FrameArea FrameAreaOwn(HWND window)
 {
-    GetWindowRect(window, rect);
-    OffsetRect(rect, -rect->left, -rect->top);
-    *dc = GetWindowDC(window);
+    FrameArea area = {window, {}};
+    GetWindowRect(window, &area.rect);
+    OffsetRect(&area.rect, -area.rect.left, -area.rect.top);
+    return area;
 }
 
-void FrameAreaParentGrown(HWND window, HDC* dc, RECT* rect)
+FrameArea FrameAreaParentGrown(HWND window)
 {
-    GetWindowRect(window, rect);
-    InflateRect(rect, 3, 3);
-    OffsetRect(rect, -rect->left, -rect->top);
-    *dc = GetWindowDC(GetParent(window));
+    FrameArea area = {GetParent(window), {}};
+    GetWindowRect(window, &area.rect);
+    InflateRect(&area.rect, 3, 3);
+    OffsetRect(&area.rect, -area.rect.left, -area.rect.top);
+    return area;
 }
 
 bool FlatItemControl::ItemHoverChanged(int hitIndex) const

@@ -9,6 +9,14 @@
 
 namespace flatlook {
 
+// Where a frame is drawn: the window whose window DC Refresh takes for the
+// drawing (the control's own or its parent's), and the frame rectangle in
+// that DC's coordinates.
+struct FrameArea {
+    HWND window;
+    RECT rect;
+};
+
 // The generic kind (list boxes, list views, tree views, ...) and the base of
 // every other kind. The five virtual operations keep this slot order:
 // WindowProc, HoverChanged, GetFrameArea, DrawFrame, HasFocus.
@@ -20,9 +28,7 @@ public:
     // True when the hover tick must (re)mark this control hot for a cursor at
     // `screenPoint`.
     virtual bool HoverChanged(POINT screenPoint);
-    // The device context the frame is drawn on (released by Refresh) and the
-    // frame rectangle in its coordinates.
-    virtual void GetFrameArea(HDC* dc, RECT* rect);
+    virtual FrameArea GetFrameArea();
     virtual void DrawFrame(HDC dc, const RECT& rect);
     virtual bool HasFocus();
     virtual ~FlatControl() = default;
@@ -56,8 +62,8 @@ private:
 bool FocusOwn(HWND window);
 bool FocusInnerEdit(HWND window);
 bool FocusAnyChild(HWND window);
-void FrameAreaOwn(HWND window, HDC* dc, RECT* rect);
-void FrameAreaParentGrown(HWND window, HDC* dc, RECT* rect);
+FrameArea FrameAreaOwn(HWND window);
+FrameArea FrameAreaParentGrown(HWND window);
 
 // Kinds that track the item under the cursor (headers, toolbars, tabs).
 class FlatItemControl : public FlatControl {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "FlatLookManager.h"
+#include "GdiOwners.h"
 
 namespace flatlook {
 
@@ -62,19 +63,18 @@ void FlatEdit::DrawFrame(HDC dc, const RECT& rect)
         int line = !IsWindowEnabled(m_hWnd) ? COLOR_BTNFACE
                    : Active()               ? COLOR_3DDKSHADOW
                                             : COLOR_BTNHIGHLIGHT;
-        HDC upDownDc = GetDC(upDown);
+        ClientDC upDownDc(upDown);
         SolidFill(upDownDc, 1, 1, w - e - 1, 1, GetSysColor(line));
         if (align & UDS_ALIGNLEFT)
             SolidFill(upDownDc, 1, 1, 1, h - e - 1, GetSysColor(line));
-        ReleaseDC(upDown, upDownDc);
     }
     SetStateFlag(StateReadOnly, (GetWindowLongA(m_hWnd, GWL_STYLE) & ES_READONLY) != 0);
     DrawGenericFrame(dc, frame, m_hWnd, m_state);
 }
 
-void FlatComboEdit::GetFrameArea(HDC* dc, RECT* rect)
+FrameArea FlatComboEdit::GetFrameArea()
 {
-    FrameAreaParentGrown(m_hWnd, dc, rect);
+    return FrameAreaParentGrown(m_hWnd);
 }
 
 LRESULT FlatComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)

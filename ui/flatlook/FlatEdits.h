@@ -18,7 +18,7 @@ public:
 // around the edit.
 class FlatComboEdit final : public FlatEdit {
 public:
-    void GetFrameArea(HDC* dc, RECT* rect) override;
+    FrameArea GetFrameArea() override;
 };
 
 // The combo window procedure, shared by drop-down combo boxes and date-time

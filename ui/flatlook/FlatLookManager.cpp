@@ -73,14 +73,17 @@ DWORD FlatLookManager::ResolveThread(DWORD threadId)
     return threadId == CurrentThread ? GetCurrentThreadId() : threadId;
 }
 
-void FlatLookManager::Install(DWORD threadId, int mode)
+bool FlatLookManager::Install(DWORD threadId, AttachMode mode)
 {
     m_mode = mode;
     DWORD thread = ResolveThread(threadId);
     if (m_hooks.count(thread))
-        return;
+        return true;
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, CallWndHook, nullptr, thread);
+    if (!hook)
+        return false;
     m_hooks[thread] = hook;
+    return true;
 }
 
 void FlatLookManager::Uninstall(DWORD threadId)

@@ -18,10 +18,15 @@ class FlatDialog;
 
 class FlatLookManager {
 public:
-    // Attach the controls of every dialog at its WM_INITDIALOG.
-    static constexpr int ModeDialogs = 1;
-    // Attach every child window at its WM_CREATE (any mode other than 1).
-    static constexpr int ModeChildCreation = 0;
+    // When controls are attached.
+    enum class AttachMode : int {
+        // Attach every child window at its WM_CREATE (any mode other than 1).
+        ModeChildCreation = 0,
+        // Attach the controls of every dialog at its WM_INITDIALOG.
+        ModeDialogs = 1,
+    };
+    static constexpr AttachMode ModeChildCreation = AttachMode::ModeChildCreation;
+    static constexpr AttachMode ModeDialogs = AttachMode::ModeDialogs;
     // Thread identifier meaning "the calling thread".
     static constexpr DWORD CurrentThread = static_cast<DWORD>(-1);
 
@@ -32,8 +37,9 @@ public:
     FlatLookManager& operator=(const FlatLookManager&) = delete;
 
     // Hooks `threadId` (-1: the calling thread) once; the mode is stored on
-    // every call.
-    void Install(DWORD threadId, int mode);
+    // every call. False when the system refuses the hook: the thread then
+    // stays unhooked, with no entry.
+    bool Install(DWORD threadId, AttachMode mode);
     void Uninstall(DWORD threadId);
 
     // Returns true when `window` itself was attached.
@@ -57,7 +63,7 @@ public:
     size_t DialogCount() const { return m_dialogs.size(); }
     HHOOK HookOf(DWORD threadId) const;
     size_t HookCount() const { return m_hooks.size(); }
-    int Mode() const { return m_mode; }
+    AttachMode Mode() const { return m_mode; }
     UINT_PTR HoverTimer() const { return m_hoverTimer; }
     HWND HotWindow() const { return m_hotWindow; }
     // The two layers' chains (controls, dialogs): where a removed layer only
@@ -78,7 +84,7 @@ private:
     void StopHoverTimer();
     void ClearHot();
 
-    int m_mode = ModeDialogs;
+    AttachMode m_mode = ModeDialogs;
     UINT_PTR m_hoverTimer = 0;
     std::map<DWORD, HHOOK> m_hooks;  // HookTable
     std::map<HWND, std::unique_ptr<flatlook::FlatControl>> m_controls;  // ControlTable

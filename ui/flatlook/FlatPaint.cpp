@@ -115,11 +115,14 @@ WindowScrollBars LayoutWindowScrollBars(const RECT& r, DWORD style, int e, int s
     return bars;
 }
 
+// GetVersion's high bit: set on Windows 95, 98 and Me.
+constexpr DWORD VersionWindows9x = 0x80000000;
+
 ScrollBarMetrics CurrentScrollBarMetrics()
 {
     ScrollBarMetrics metrics;
     metrics.arrow = GetSystemMetrics(SM_CXHSCROLL);
-    metrics.minThumb = (GetVersion() & 0x80000000) ? metrics.arrow / 2 : 8;
+    metrics.minThumb = (GetVersion() & VersionWindows9x) ? metrics.arrow / 2 : 8;
     metrics.thumbSize = GetSystemMetrics(SM_CXHTHUMB);
     return metrics;
 }

@@ -129,7 +129,7 @@ void HyperlinkControl::SetLinkTarget(const char* text)
     toolTip.UpdateTipText(target, this, ToolId);
 }
 
-void HyperlinkControl::SetUnderlineMode(int mode)
+void HyperlinkControl::SetUnderlineMode(UnderlineMode mode)
 {
     if (mode == underlineMode)
         return;
@@ -168,10 +168,8 @@ void HyperlinkControl::FitToText()
     SIZE extent = { 0, 0 };
     {
         CClientDC dc(this);
-        HGDIOBJ oldFont = underlinedFont.m_hObject ? ::SelectObject(dc, underlinedFont) : nullptr;
+        SelectedObject font(dc, underlinedFont);
         ::GetTextExtentPoint32A(dc, text, text.GetLength(), &extent);
-        if (oldFont)
-            ::SelectObject(dc, oldFont);
     }
 
     // The frame the window draws around its client area stays.
@@ -186,6 +184,8 @@ void HyperlinkControl::FitToText()
     } else {
         windowRect.bottom = windowRect.top + neededHeight;
     }
+    // Single bits rather than style & SS_TYPEMASK: a link is a text item
+    // (SS_LEFT, SS_CENTER or SS_RIGHT), and these two bits tell them apart.
     if (style & SS_CENTER) {
         int shrink = (windowRect.Width() - neededWidth) / 2;
         windowRect.left += shrink;

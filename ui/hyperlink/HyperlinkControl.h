@@ -32,13 +32,16 @@ LinkSystem& RealLinkSystem();
 
 class HyperlinkControl : public CStatic {
 public:
-    enum UnderlineMode { UnderlineNever = 0, UnderlineAlways = 1, UnderlineOnHover = -1 };
+    enum class UnderlineMode : int { UnderlineNever = 0, UnderlineAlways = 1, UnderlineOnHover = -1 };
+    static constexpr UnderlineMode UnderlineNever = UnderlineMode::UnderlineNever;
+    static constexpr UnderlineMode UnderlineAlways = UnderlineMode::UnderlineAlways;
+    static constexpr UnderlineMode UnderlineOnHover = UnderlineMode::UnderlineOnHover;
 
     explicit HyperlinkControl(LinkSystem& system = RealLinkSystem());
     ~HyperlinkControl() override;
 
     void SetLinkTarget(const char* text);
-    void SetUnderlineMode(int mode);
+    void SetUnderlineMode(UnderlineMode mode);
     void MarkVisited(bool flag);
     void FitToText();
     void LoadHandCursor();
@@ -60,7 +63,7 @@ public:
     COLORREF GetHoverColour() const { return hoverColour; }
     bool IsHovering() const { return hovering != FALSE; }
     bool IsVisited() const { return visited != FALSE; }
-    int GetUnderlineMode() const { return underlineMode; }
+    UnderlineMode GetUnderlineMode() const { return underlineMode; }
     const CString& GetLinkTarget() const { return target; }
     HFONT GetNormalFont() const { return normalFont; }
     HFONT GetUnderlinedFont() const { return underlinedFont; }
@@ -86,7 +89,7 @@ private:
     COLORREF hoverColour = RGB(255, 0, 0);
     BOOL hovering = FALSE;
     BOOL visited = FALSE;
-    int underlineMode = UnderlineOnHover;
+    UnderlineMode underlineMode = UnderlineOnHover;
     BOOL fitToText = TRUE;
     CString target;
     CFont underlinedFont;

@@ -203,7 +203,6 @@ TEST(WineVersionOverride, PutsBackWhatWasThereAlsoAfterAKilledRun)
 // ---------------------------------------------------------------------------
 // The smoke runs
 
-const char* const kModules[] = {"MMX.dll", "SSE.dll"};
 const char* const kModuleExports[] = {"DllCanUnloadNow", "DllGetClassObject",
                                       "DllRegisterServer"};
 // First argument of this test program run as the loading child.
@@ -286,7 +285,7 @@ TEST_P(OldWindows, ModulesRegisterAndLoad)
         ASSERT_EQ(code, 0u);
         ASSERT_EQ(probe.shared().registrations, 1);
         ASSERT_TRUE(Reports(version, probe.shared().registrar)) << "regsvr32.exe";
-        for (const char* module : kModules) {
+        for (const std::string& module : testsupport::DeliveredModules()) {
             code = 1;
             ASSERT_TRUE(Regsvr32(DistFile(module), &code)) << module;
             EXPECT_EQ(code, 0u) << module;
@@ -323,7 +322,7 @@ int LoadModulesAs(const char* wineName)
         std::fprintf(stderr, "child: %s\n", reported.message());
         return 3;
     }
-    for (const char* module : kModules) {
+    for (const std::string& module : testsupport::DeliveredModules()) {
         std::string path = DistFile(module);
         HMODULE loaded = LoadLibraryA(path.c_str());
         if (!loaded) {
@@ -333,13 +332,13 @@ int LoadModulesAs(const char* wineName)
         }
         for (const char* name : kModuleExports) {
             if (!GetProcAddress(loaded, name)) {
-                std::fprintf(stderr, "child: %s has no %s\n", module, name);
+                std::fprintf(stderr, "child: %s has no %s\n", module.c_str(), name);
                 FreeLibrary(loaded);
                 return 5;
             }
         }
         if (!FreeLibrary(loaded)) {
-            std::fprintf(stderr, "child: FreeLibrary %s failed\n", module);
+            std::fprintf(stderr, "child: FreeLibrary %s failed\n", module.c_str());
             return 6;
         }
     }

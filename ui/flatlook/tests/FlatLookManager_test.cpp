@@ -43,12 +43,25 @@ TEST_F(FlatLook, InstallTwiceKeepsOneHookAndTheSecondMode)
     HWND host = Popup(0, 0, 200, 100, 0);
     HWND edit = Child(host, "Edit", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 20);
     EXPECT_EQ(FlatKind::Edit, KindOf(m->FindControl(edit)));
-    m->Install(FlatLookManager::CurrentThread, 7);  // any value other than 1
+    m->Install(FlatLookManager::CurrentThread,
+               static_cast<FlatLookManager::AttachMode>(7));  // any value other than 1
     HWND list = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 0, 30, 100, 50);
     EXPECT_EQ(FlatKind::Generic, KindOf(m->FindControl(list)));
     m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
     HWND later = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 100, 30, 100, 50);
     EXPECT_EQ(nullptr, m->FindControl(later)) << "dialog mode ignores WM_CREATE";
+}
+
+TEST_F(FlatLook, RefusedHookLeavesNoEntry)
+{
+    DWORD ended = 0;
+    { testsupport::TestThread thread([&ended] { ended = GetCurrentThreadId(); }); }
+    ASSERT_NE(0u, ended);
+    EXPECT_FALSE(m->Install(ended, FlatLookManager::ModeChildCreation));
+    EXPECT_EQ(nullptr, m->HookOf(ended));
+    EXPECT_EQ(1u, m->HookCount()) << "only the calling thread's hook";
+    EXPECT_EQ(FlatLookManager::ModeChildCreation, m->Mode()) << "the mode is stored all the same";
+    EXPECT_TRUE(m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs));
 }
 
 TEST_F(FlatLook, UninstallStopsAttaching)

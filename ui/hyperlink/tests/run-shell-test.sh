@@ -10,7 +10,7 @@ prefix="$build/ui/hyperlink/throwaway-prefix"
 "$root/scripts/wine-prefix.sh" "$prefix"
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe,winebrowser.exe="
+source "$root/scripts/wine-overrides.sh"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 win_recorder="Z:$(echo "$recorder" | sed 's|/|\\|g')"
 command="\"$win_recorder\" \"%1\" -extra"
