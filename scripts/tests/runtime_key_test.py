@@ -18,7 +18,8 @@ class RuntimeKey(unittest.TestCase):
         self.tree = tempfile.mkdtemp()
         self.addCleanup(shutil.rmtree, self.tree)
         self.script = os.path.join(self.tree, "i486-runtime.sh")
-        shutil.copy(os.path.join(SCRIPTS, "i486-runtime.sh"), self.script)
+        for script in ("i486-runtime.sh", "gcc-version.sh"):
+            shutil.copy(os.path.join(SCRIPTS, script), self.tree)
         shutil.copytree(os.path.join(SCRIPTS, "i486-runtime"),
                         os.path.join(self.tree, "i486-runtime"))
         self.original = self.key()
