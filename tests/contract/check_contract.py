@@ -255,14 +255,15 @@ def violation(rule, args, system, messages):
 
 
 def check_calls(ours, system, rules, messages):
-    """Violation lines, and {key: count} of the calls checked."""
-    problems, counted = [], {}
+    """Violation texts (the same violation at the same call site once, with
+    its count), and {key: count} of the calls checked."""
+    problems, counted = {}, {}
     for call, image in ours:
         counted[call.key] = counted.get(call.key, 0) + 1
         entry = rules.get(call.key)
         if entry is None:
-            problems.append("%s (%s): %s has no entry in the rule table"
-                            % (image, system, call.key))
+            text = "%s (%s): %s has no entry in the rule table" % (image, system, call.key)
+            problems.setdefault(text, []).append(call.line)
             continue
         for rule in entry[0]:
             if not rule.applies(SYSTEMS[system], call.args):
@@ -271,11 +272,12 @@ def check_calls(ours, system, rules, messages):
             if found:
                 number, value, what = found
                 shown = "?" if value is None else "0x%08X" % value
-                problems.append("%s (%s): %s argument %d = %s: %s; rule %s (%s)\n    %s"
-                                % (image, system, call.key, number, shown, what,
-                                   rule.text, entry[1], call.line))
-    return problems, counted
-
+                text = ("%s (%s): %s argument %d = %s: %s; rule %s (%s), called from 0x%08X"
+                        % (image, system, call.key, number, shown, what, rule.text, entry[1],
+                           call.ret))
+                problems.setdefault(text, []).append(call.line)
+    return ["%s\n    %d call(s), the first: %s" % (text, len(lines), lines[0])
+            for text, lines in problems.items()], counted
 
 
 def missing_entries(import_names, rules):
