@@ -20,6 +20,7 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import check_contract  # noqa: E402
