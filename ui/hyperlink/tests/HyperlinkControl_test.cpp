@@ -11,7 +11,6 @@ namespace {
 
 using namespace linktest;
 
-
 TEST(Attach, AddsNotifyTakesTextAsTargetAndBuildsFonts)
 {
     // NT 4.0 describes a font only up to the face name's NUL.
