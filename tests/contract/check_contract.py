@@ -34,6 +34,15 @@ DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
 # Wine's version names, and what each stands for in the rule table.
 SYSTEMS = {"win98": "9x", "nt40": "nt4"}
 WM_USER, WM_APP = 0x400, 0x8000
+# Wine forwards these exports to another DLL, and the relay names the
+# target: {target: the function our binaries call}.
+FORWARDED = {
+    "COMBASE!CoUninitialize": "OLE32!CoUninitialize",
+    "COMBASE!CoInitializeEx": "OLE32!CoInitializeEx",
+}
+# Calls that start and end COM on the calling thread (any caller's).
+COM_STARTS = {"OLE32!CoInitialize", "OLE32!CoInitializeEx", "OLE32!OleInitialize"}
+COM_ENDS = {"OLE32!CoUninitialize", "OLE32!OleUninitialize"}
 # Message "since" values each system has.
 KNOWN_SINCE = {
     "9x": {"all", "98", "4.00", "4.70", "4.71", "4.72"},
@@ -45,7 +54,7 @@ KNOWN_SINCE = {
 
 class Rule:
     def __init__(self, kind, system, if_zero, arguments, text):
-        self.kind = kind          # none, nonnull, flags, values, field, message
+        self.kind = kind          # none, nonnull, flags, values, field, message, cominit
         self.system = system      # None (both), "9x" or "nt4"
         self.if_zero = if_zero    # argument that must be 0 for the rule to hold
         self.arguments = arguments
@@ -83,7 +92,7 @@ def parse_rule(text):
         raise ValueError("bad rule %r" % text)
     system, if_zero, kind, inner = m.groups()
     parts = inner.split(",") if inner else []
-    if kind == "none" and not parts:
+    if kind in ("none", "cominit") and not parts:
         arguments = ()
     elif kind in ("nonnull", "message") and len(parts) == 1:
         arguments = (int(parts[0]),)
@@ -138,13 +147,12 @@ _LOADED = re.compile(r'^([0-9a-f]{4,8}):[0-9a-f]{4,8}:trace:loaddll:\w+ Loaded L
 
 
 class Call:
-    def __init__(self, pid, dll, function, args, ret, line):
-        self.pid, self.dll, self.function = pid, dll.upper(), function
+    def __init__(self, pid, tid, dll, function, args, ret, line):
+        self.pid, self.tid = pid, tid
+        key = "%s!%s" % (dll.upper(), function)
+        self.key = FORWARDED.get(key, key)
         self.args, self.ret, self.line = args, ret, line
-
-    @property
-    def key(self):
-        return "%s!%s" % (self.dll, self.function)
+        self.com = 0  # COM initialisations open on the thread before the call
 
 
 def split_arguments(text):
@@ -170,15 +178,23 @@ def split_arguments(text):
 
 
 def parse_trace(lines):
-    """(calls, loads): every relayed call, and every module load as
-    (pid, base name lower case, base address)."""
-    calls, loads = [], []
+    """(calls, loads): every relayed call (with the COM initialisations open
+    on its thread), and every module load as (pid, base name lower case,
+    base address)."""
+    calls, loads, com = [], [], {}
     for line in lines:
         line = line.rstrip("\n")
         m = _CALL.match(line)
         if m:
-            pid, _, dll, function, args, ret = m.groups()
-            calls.append(Call(pid, dll, function, split_arguments(args), int(ret, 16), line))
+            pid, tid, dll, function, args, ret = m.groups()
+            call = Call(pid, tid, dll, function, split_arguments(args), int(ret, 16), line)
+            thread = (pid, tid)
+            call.com = com.get(thread, 0)
+            if call.key in COM_STARTS:
+                com[thread] = call.com + 1
+            elif call.key in COM_ENDS:
+                com[thread] = max(call.com - 1, 0)
+            calls.append(call)
             continue
         m = _LOADED.match(line)
         if m:
@@ -231,11 +247,13 @@ def message_problem(value, system, messages):
     return "only " + ", ".join("%s (%s)" % entry for entry in known)
 
 
-def violation(rule, args, system, messages):
+def violation(rule, call, system, messages):
     """None, or (argument number, value, what is wrong)."""
-    kind = rule.kind
+    kind, args = rule.kind, call.args
     if kind == "none":
         return None
+    if kind == "cominit":
+        return None if call.com else (0, None, "COM is not initialised on the calling thread")
     number = rule.arguments[0]
     value = argument(args, number)
     if value is None:
@@ -269,13 +287,13 @@ def check_calls(ours, system, rules, messages):
         for rule in entry[0]:
             if not rule.applies(SYSTEMS[system], call.args):
                 continue
-            found = violation(rule, call.args, SYSTEMS[system], messages)
+            found = violation(rule, call, SYSTEMS[system], messages)
             if found:
                 number, value, what = found
                 shown = "?" if value is None else "0x%08X" % value
-                text = ("%s (%s): %s argument %d = %s: %s; rule %s (%s), called from 0x%08X"
-                        % (image, system, call.key, number, shown, what, rule.text, entry[1],
-                           call.ret))
+                where = "argument %d = %s: " % (number, shown) if number else ""
+                text = ("%s (%s): %s %s%s; rule %s (%s), called from 0x%08X"
+                        % (image, system, call.key, where, what, rule.text, entry[1], call.ret))
                 problems.setdefault(text, []).append(call.line)
     return ["%s\n    %d call(s), the first: %s" % (text, len(lines), lines[0])
             for text, lines in problems.items()], counted

@@ -19,6 +19,9 @@ USER32!SendMessageA     message(2) | SendMessage
 USER32!MessageBoxA      field(4,0xF,0..5) flags(4,0x1FF377) | MessageBox
 USER32!GetSysColor      9x:values(1,0..28) nt4:values(1,0..24) | GetSysColor
 GDI32!DeleteObject      none | DeleteObject
+SHELL32!ShellExecuteA   cominit | ShellExecute
+OLE32!CoInitialize      none | CoInitialize
+OLE32!CoUninitialize    none | CoUninitialize
 """.splitlines()
 
 MESSAGES = """
@@ -55,6 +58,12 @@ TRACE = r"""
 00d0:00d4:Call user32.GetSysColor(0000001a) ret=00401030
 00d0:00d4:Call gdi32.GetStockObject(00000011) ret=00401040
 00d0:00d4:Call gdi32.DeleteObject(00000000) ret=00401050
+00d0:00d4:Call shell32.ShellExecuteA(00000000,00441420 "open",01345e90 "www.example.com",00000000,00000000,00000005) ret=00401060
+00d0:00d4:Call ole32.CoInitialize(00000000) ret=00401070
+00d0:00e4:Call shell32.ShellExecuteA(00000000,00441420 "open",01345e90 "mailto:a@b",00000000,00000000,00000005) ret=00401080
+00d0:00d4:Call shell32.ShellExecuteA(00000000,00441420 "open",01345e90 "www.example.com",00000000,00000000,00000005) ret=00401090
+00d0:00d4:Call combase.CoUninitialize() ret=004010a0
+00d0:00d4:Call shell32.ShellExecuteA(00000000,00441420 "open",01345e90 "www.example.com",00000000,00000000,00000005) ret=004010b0
 """.splitlines()
 
 SIZES = {"pyrolux.exe": 0x8E000, "mmx.dll": 0x71000}
@@ -83,8 +92,8 @@ class TraceTest(unittest.TestCase):
         calls, loads = check.parse_trace(TRACE)
         ours = check.our_calls(calls, loads, SIZES)
         # Not the helper's call (other process), not the call from user32.
-        self.assertEqual(len(calls), 17)
-        self.assertEqual(len(ours), 15)
+        self.assertEqual(len(calls), 23)
+        self.assertEqual(len(ours), 21)
         self.assertTrue(all(call.pid == "00d0" and call.ret < 0x48E000 for call, _ in ours))
         self.assertEqual(ours[0][1], "pyrolux.exe")
         self.assertEqual(ours[0][0].key, "KERNEL32!CreateThread")
@@ -132,6 +141,16 @@ class RuleTest(unittest.TestCase):
         flags = lines_about(problems, "rule flags(5,0x4)")
         self.assertEqual(len(flags), 1)
         self.assertIn("4 call(s)", flags[0])
+
+
+    def test_shell_needs_com_initialised_on_its_own_thread(self):
+        problems, counted = run("win98")
+        shell = lines_about(problems, "ShellExecuteA COM is not initialised")
+        # Before CoInitialize, on another thread, and after CoUninitialize
+        # (which Wine relays as combase's); not the one in between.
+        self.assertEqual(len(shell), 3, shell)
+        self.assertFalse(lines_about(shell, "0x00401090"))
+        self.assertEqual(counted["OLE32!CoUninitialize"], 1)
 
 
 class TableTest(unittest.TestCase):

@@ -40,7 +40,7 @@ def wine_environment(prefix, debug):
 
 
 def relay_include(rules, binaries):
-    names = set(rules)
+    names = set(rules) | set(check_contract.FORWARDED)
     for path in binaries:
         names.update(pe_image.PeImage(path).import_names())
     return ";".join(sorted(name.replace("!", ".") for name in names))
