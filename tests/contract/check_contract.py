@@ -303,6 +303,19 @@ def missing_entries(import_names, rules):
     return sorted(name for name in import_names if name not in rules)
 
 
+# Every thread of the program, the workers with their 640,000 bytes of
+# arrays included, takes the executable's stack reserve (CreateThread with
+# size 0: before Windows XP a size given there is committed whole).
+PROGRAM_STACK_RESERVE = 0x100000
+
+
+def stack_problems(names, images):
+    return ["%s: stack reserve 0x%X, not the 0x%X its threads are made for"
+            % (name, image.stack_reserve, PROGRAM_STACK_RESERVE)
+            for name, image in zip(names, images)
+            if name.endswith(".exe") and image.stack_reserve != PROGRAM_STACK_RESERVE]
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rules", default=DEFAULT_RULES)
@@ -320,6 +333,7 @@ def main(argv=None):
 
     problems = ["%s: no entry in the rule table for this import" % name
                 for name in missing_entries(set().union(*(i.import_names() for i in images)), rules)]
+    problems += stack_problems(names, images)
     total = 0
     for item in args.traces:
         system, _, path = item.partition("=")

@@ -159,6 +159,16 @@ class TableTest(unittest.TestCase):
         self.assertEqual(check.missing_entries({"GDI32!DeleteObject", "GDI32!LineTo"}, rules),
                          ["GDI32!LineTo"])
 
+    def test_the_program_reserves_the_stack_its_workers_need(self):
+        class Image:
+            def __init__(self, reserve):
+                self.stack_reserve = reserve
+        names = ["pyrolux.exe", "mmx.dll"]
+        self.assertEqual(check.stack_problems(names, [Image(0x100000), Image(0x200000)]), [])
+        found = check.stack_problems(names, [Image(0x200000), Image(0x100000)])
+        self.assertEqual(len(found), 1)
+        self.assertIn("pyrolux.exe: stack reserve 0x200000", found[0])
+
     def test_bad_lines_are_refused(self):
         for line in ("KERNEL32!Sleep | no rule", "Sleep none | no DLL",
                      "KERNEL32!Sleep flags(1) | one argument short",
