@@ -3,16 +3,18 @@
 old-Windows smoke sessions, once told Windows 98 and once NT 4.0, and checks
 them (check_contract.py).
 
-    run_contract_check.py WINEPREFIX SMOKE_TEST_EXE [--keep DIR]
+    run_contract_check.py PREFIX SMOKE_TEST_EXE LINK_RECORDER_EXE [--keep DIR]
 
 The smoke sessions (old_windows_smoke_test.exe, Versions/OldWindows.*) run
 the program (About, a run with every option combination, Stop and Start
 again at once, About from the system menu with both links, Exit) and the
 modules (regsvr32, a host that loads them and ends a thread beside them).
+They run in a Wine prefix of their own (PREFIX, made on first use), where
 Wine's relay channel is limited to the functions of the rule table and the
-binaries' imports (HKCU\\Software\\Wine\\Debug RelayInclude, set for the run
-and removed after it). Traces go to DIR (default: a temporary folder that is
-removed unless the check fails)."""
+binaries' imports (HKCU\\Software\\Wine\\Debug RelayInclude), and where
+"mailto:" (opened by the shell) and ".htm" (the links' registry fallback)
+start LINK_RECORDER_EXE, never a real program. Traces go to DIR (default: a
+temporary folder that is removed unless the check fails)."""
 
 import os
 import shutil
@@ -26,7 +28,7 @@ sys.path.insert(0, HERE)
 import check_contract  # noqa: E402
 import pe_image  # noqa: E402
 
-DEBUG_KEY = r"HKCU\Software\Wine\Debug"
+ROOT = os.path.dirname(os.path.dirname(HERE))
 SESSION_TIMEOUT = 300  # seconds, per system
 
 
@@ -46,18 +48,35 @@ def relay_include(rules, binaries):
     return ";".join(sorted(name.replace("!", ".") for name in names))
 
 
-def set_relay_include(prefix, value):
-    env = wine_environment(prefix, "-all")
-    if value is None:
-        command = ["wine", "reg", "delete", DEBUG_KEY, "/v", "RelayInclude", "/f"]
-    else:
-        command = ["wine", "reg", "add", DEBUG_KEY, "/v", "RelayInclude", "/d", value, "/f"]
-    subprocess.run(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+def reg_string(text):
+    return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
+
+
+def prepare_prefix(prefix, include, recorder, folder):
+    """Makes the prefix once, then sets the relay's functions and the link
+    handlers (one registry import)."""
+    subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix.sh"), prefix], check=True)
+    command = '"Z:%s" "%%1"' % os.path.abspath(recorder).replace("/", "\\")
+    lines = ["REGEDIT4", "",
+             "[HKEY_CURRENT_USER\\Software\\Wine\\Debug]",
+             '"RelayInclude"=' + reg_string(include), "",
+             "[HKEY_CLASSES_ROOT\\.htm]", "@=" + reg_string("PyroluxContractPage"), "",
+             "[HKEY_CLASSES_ROOT\\PyroluxContractPage\\shell\\open\\command]",
+             "@=" + reg_string(command), "",
+             "[HKEY_CLASSES_ROOT\\mailto\\shell\\open\\command]",
+             "@=" + reg_string(command), ""]
+    reg_file = os.path.join(folder, "contract.reg")
+    with open(reg_file, "w") as f:
+        f.write("\r\n".join(lines))
+    subprocess.run(["wine", "reg", "import", "Z:" + os.path.abspath(reg_file).replace("/", "\\")],
+                   env=wine_environment(prefix, "-all"), check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 def record(prefix, smoke_test, system, trace_path, log_path):
     """Runs the system's smoke sessions with the relay trace; their exit code."""
     env = wine_environment(prefix, "+pid,+relay,+loaddll")
+    env["PYROLUX_LINK_RECORD"] = os.path.join(os.path.dirname(trace_path), "link-%s.txt" % system)
     with open(trace_path, "w") as trace, open(log_path, "w") as log:
         return subprocess.run(
             ["wine", smoke_test, "--gtest_filter=Versions/OldWindows.*/" + system],
@@ -65,16 +84,16 @@ def record(prefix, smoke_test, system, trace_path, log_path):
 
 
 def main(argv):
-    if len(argv) not in (2, 4) or (len(argv) == 4 and argv[2] != "--keep"):
+    if len(argv) not in (3, 5) or (len(argv) == 5 and argv[3] != "--keep"):
         print(__doc__)
         return 2
-    prefix, smoke_test = argv[0], argv[1]
-    folder = argv[3] if len(argv) == 4 else tempfile.mkdtemp(prefix="pyrolux-contract-")
+    prefix, smoke_test, recorder = os.path.abspath(argv[0]), argv[1], argv[2]
+    folder = argv[4] if len(argv) == 5 else tempfile.mkdtemp(prefix="pyrolux-contract-")
     os.makedirs(folder, exist_ok=True)
     with open(check_contract.DEFAULT_RULES) as f:
         rules = check_contract.load_rules(f)
 
-    set_relay_include(prefix, relay_include(rules, check_contract.DEFAULT_BINARIES))
+    prepare_prefix(prefix, relay_include(rules, check_contract.DEFAULT_BINARIES), recorder, folder)
     traces, failed_sessions = [], []
     try:
         for system in ("win98", "nt40"):
@@ -84,7 +103,7 @@ def main(argv):
                 failed_sessions.append(log)
             traces.append("%s=%s" % (system, trace))
     finally:
-        set_relay_include(prefix, None)
+        subprocess.run(["wineserver", "-k"], env=wine_environment(prefix, "-all"))
 
     status = check_contract.main(traces)
     for log in failed_sessions:
@@ -94,7 +113,7 @@ def main(argv):
     if status or failed_sessions:
         print("traces kept in %s" % folder)
         return 1
-    if len(argv) == 2:
+    if len(argv) == 3:
         shutil.rmtree(folder)
     return 0
 
