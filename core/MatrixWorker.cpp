@@ -86,19 +86,21 @@ int RunPass(MatrixCopy& copy1, MatrixCopy& copy2, ComputeCopyProc compute)
     return CountMismatches(copy1, copy2);
 }
 
-std::uint32_t RunMatrixWorker(TestFlags& flags, ComputeCopyProc compute)
+std::uint32_t RunMatrixWorker(TestFlags& flags, const std::atomic<std::uint32_t>& currentRun,
+                              std::uint32_t run, ComputeCopyProc compute)
 {
     UseDoublePrecision();
     MatrixCopy copy1;
     MatrixCopy copy2;
-    while (flags.Stop.load(std::memory_order_relaxed) == 0) {
+    while (flags.Stop.load(std::memory_order_relaxed) == 0
+           && currentRun.load(std::memory_order_relaxed) == run) {
         if (RunPass(copy1, copy2, compute) != 0)
             flags.ErrorMatrix.store(1, std::memory_order_relaxed);
     }
     return 0;
 }
 
-std::uint32_t MatrixWorker(void* /*param*/)
+std::uint32_t MatrixWorker(void* /*param*/, std::uint32_t run)
 {
-    return RunMatrixWorker(g_testFlags, ComputeCopy);
+    return RunMatrixWorker(g_testFlags, g_testRun, run, ComputeCopy);
 }

@@ -3,6 +3,7 @@
 // them against each other; any difference raises ErrorMatrix.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 struct TestFlags;
@@ -37,11 +38,14 @@ void UseDoublePrecision();
 // unequal pairs.
 int RunPass(MatrixCopy& copy1, MatrixCopy& copy2, ComputeCopyProc compute);
 
-// The worker loop: returns 0 as soon as it finds flags.Stop set, checked
-// before the first pass and after each complete pass; a pass with a mismatch
-// sets flags.ErrorMatrix. The two copies live on the calling thread's stack.
-std::uint32_t RunMatrixWorker(TestFlags& flags, ComputeCopyProc compute);
+// The worker loop: returns 0 as soon as it finds flags.Stop set or
+// currentRun no longer equal to run (its own run was stopped and another one
+// started), checked before the first pass and after each complete pass; a
+// pass with a mismatch sets flags.ErrorMatrix. The two copies live on the
+// calling thread's stack.
+std::uint32_t RunMatrixWorker(TestFlags& flags, const std::atomic<std::uint32_t>& currentRun,
+                              std::uint32_t run, ComputeCopyProc compute);
 
 // Thread procedure of every test worker: RunMatrixWorker on the process-wide
-// flags with ComputeCopy. param is not used.
-std::uint32_t MatrixWorker(void* param);
+// flags and run number with ComputeCopy. param is not used.
+std::uint32_t MatrixWorker(void* param, std::uint32_t run);

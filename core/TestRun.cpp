@@ -6,6 +6,7 @@ static_assert(sizeof(std::atomic<std::uint8_t>) == 1, "test flags are single byt
 static_assert(std::atomic<std::uint8_t>::is_always_lock_free, "test flags take no lock");
 
 TestFlags g_testFlags;
+std::atomic<std::uint32_t> g_testRun{0};
 
 namespace {
 
@@ -26,7 +27,17 @@ const ErrorMessage s_errorMessages[] = {
 
 } // namespace
 
-void StartTest(void* param, bool useMmx, bool useSse, ThreadStartProc startThread)
+int WorkerCount(bool useMmx, bool useSse)
+{
+    int workers = 2;
+    if (useMmx)
+        workers += 1;
+    if (useSse)
+        workers += 2;
+    return workers;
+}
+
+int StartTest(void* param, bool useMmx, bool useSse, ThreadStartProc startThread)
 {
     g_testFlags.Idle.store(0, relaxed);
     g_testFlags.Stop.store(0, relaxed);
@@ -35,20 +46,24 @@ void StartTest(void* param, bool useMmx, bool useSse, ThreadStartProc startThrea
     g_testFlags.ErrorMatrix.store(0, relaxed);
     g_testFlags.ErrorChipsets.store(0, relaxed);
 
-    int workers = 2;
-    if (useMmx)
-        workers += 1;
-    if (useSse)
-        workers += 2;
+    // Workers still finishing a pass of the previous run see a new number.
+    const std::uint32_t run = g_testRun.load(relaxed) + 1;
+    g_testRun.store(run, relaxed);
 
-    // A thread that cannot be created just leaves the run one worker short.
-    for (int i = 0; i < workers; ++i)
-        startThread(MatrixWorker, param);
+    // A run short of workers would load the processor less than the user
+    // asked while looking like a full one: it is not started at all.
+    const int workers = WorkerCount(useMmx, useSse);
+    int started = 0;
+    while (started < workers && startThread(MatrixWorker, param, run))
+        ++started;
+    if (started < workers)
+        StopTest();
+    return started;
 }
 
-void StartTest(void* param, bool useMmx, bool useSse)
+int StartTest(void* param, bool useMmx, bool useSse)
 {
-    StartTest(param, useMmx, useSse, StartWorkerThread);
+    return StartTest(param, useMmx, useSse, StartWorkerThread);
 }
 
 void StopTest()

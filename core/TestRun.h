@@ -23,23 +23,37 @@ struct TestFlags {
 
 extern TestFlags g_testFlags;
 
-// A worker's procedure, as the thread start runs it.
-typedef std::uint32_t (*WorkerProc)(void* param);
+// The number of the current run, counted up by every StartTest. Each worker
+// is started with the number of its own run and leaves once that is no
+// longer the current one, so that a Start right after a Stop does not keep
+// the previous run's workers going (they may not have seen Stop yet).
+extern std::atomic<std::uint32_t> g_testRun;
 
-// Starts one thread running proc(param) at THREAD_PRIORITY_ABOVE_NORMAL from
-// its first instruction, on a 1 MiB stack, and lets go of it at once.
-// False when the thread could not be created.
-typedef bool (*ThreadStartProc)(WorkerProc proc, void* param);
+// A worker's procedure, as the thread start runs it: param as StartTest got
+// it, run the number of the run it belongs to.
+typedef std::uint32_t (*WorkerProc)(void* param, std::uint32_t run);
+
+// Starts one thread running proc(param, run) at THREAD_PRIORITY_ABOVE_NORMAL
+// from its first instruction, on the executable's default stack (1 MiB for
+// the program), and lets go of it at once. False when the thread could not
+// be created.
+typedef bool (*ThreadStartProc)(WorkerProc proc, void* param, std::uint32_t run);
 
 // The real thread start.
-bool StartWorkerThread(WorkerProc proc, void* param);
+bool StartWorkerThread(WorkerProc proc, void* param, std::uint32_t run);
 
-// Clears Idle, Stop and the four error flags (in that order) and starts two
-// workers, one more for MMX and two more for SSE, each running
-// MatrixWorker(param). A worker whose thread cannot be created is simply
-// missing. The overload without startThread uses StartWorkerThread.
-void StartTest(void* param, bool useMmx, bool useSse, ThreadStartProc startThread);
-void StartTest(void* param, bool useMmx, bool useSse);
+// Workers a run has: two, one more for MMX, two more for SSE.
+int WorkerCount(bool useMmx, bool useSse);
+
+// Clears Idle, Stop and the four error flags (in that order), counts
+// g_testRun up and starts WorkerCount(useMmx, useSse) workers, each running
+// MatrixWorker(param, run). Returns how many started. When a thread cannot
+// be created it starts no more and stops the run (StopTest), so that the
+// ones already running leave after their pass: a result below WorkerCount
+// means the run did not start and the caller stays idle. The overload
+// without startThread uses StartWorkerThread.
+int StartTest(void* param, bool useMmx, bool useSse, ThreadStartProc startThread);
+int StartTest(void* param, bool useMmx, bool useSse);
 
 // Sets Stop, then Idle. Waits for nothing and leaves the error flags alone:
 // each worker returns after the pass it is in.

@@ -15,13 +15,11 @@
 
 namespace {
 
-// Room for the worker's 640,000 bytes of arrays and its calls.
-const unsigned WorkerStackSize = 1024 * 1024;
-
 // Carries the procedure across the thread start; the new thread frees it.
 struct WorkerStart {
     WorkerProc proc;
     void* param;
+    std::uint32_t run;
 };
 
 #if defined(_WIN32)
@@ -30,10 +28,14 @@ DWORD WINAPI WorkerEntry(LPVOID parameter)
 {
     WorkerStart start = *static_cast<WorkerStart*>(parameter);
     delete static_cast<WorkerStart*>(parameter);
-    return start.proc(start.param);
+    return start.proc(start.param, start.run);
 }
 
 #else
+
+// Room for the worker's 640,000 bytes of arrays and its calls, as the
+// program's own stack reserve gives on Windows.
+const unsigned WorkerStackSize = 1024 * 1024;
 
 // Nearest equivalent of THREAD_PRIORITY_ABOVE_NORMAL: one nice step below the
 // process's. Usually not permitted without privileges; then the worker runs
@@ -52,7 +54,7 @@ void* WorkerEntry(void* parameter)
     WorkerStart start = *static_cast<WorkerStart*>(parameter);
     delete static_cast<WorkerStart*>(parameter);
     RaiseOwnPriority();
-    start.proc(start.param);
+    start.proc(start.param, start.run);
     return nullptr;
 }
 
@@ -62,17 +64,18 @@ void* WorkerEntry(void* parameter)
 
 #if defined(_WIN32)
 
-bool StartWorkerThread(WorkerProc proc, void* param)
+bool StartWorkerThread(WorkerProc proc, void* param, std::uint32_t run)
 {
-    WorkerStart* start = new (std::nothrow) WorkerStart{ proc, param };
+    WorkerStart* start = new (std::nothrow) WorkerStart{ proc, param, run };
     if (!start)
         return false;
     // Suspended, so that the worker runs above normal from its first
-    // instruction. The stack is reserved explicitly rather than taken from
-    // the executable's header, whichever program hosts the core.
-    HANDLE thread = CreateThread(nullptr, WorkerStackSize, WorkerEntry, start,
-                                 CREATE_SUSPENDED | STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                 nullptr);
+    // instruction. Size 0: the executable's default stack (the program
+    // reserves 1 MiB); before Windows XP a size given here is committed
+    // whole, and there is no flag to make it a reservation. Windows 95 and
+    // 98 fail the call without somewhere to put the thread's identifier.
+    DWORD threadId = 0;
+    HANDLE thread = CreateThread(nullptr, 0, WorkerEntry, start, CREATE_SUSPENDED, &threadId);
     if (!thread) {
         delete start;
         return false;
@@ -86,9 +89,9 @@ bool StartWorkerThread(WorkerProc proc, void* param)
 
 #else
 
-bool StartWorkerThread(WorkerProc proc, void* param)
+bool StartWorkerThread(WorkerProc proc, void* param, std::uint32_t run)
 {
-    WorkerStart* start = new (std::nothrow) WorkerStart{ proc, param };
+    WorkerStart* start = new (std::nothrow) WorkerStart{ proc, param, run };
     if (!start)
         return false;
     pthread_attr_t attributes;

@@ -6,10 +6,71 @@
 #include <windows.h>
 #else
 #include <cerrno>
+#include <sched.h>
 #include <time.h>
 #endif
 
 namespace {
+
+#if defined(_WIN32)
+// Missing from KERNEL32 or failing on Windows 95, 98 and Me; present on
+// every NT. Looked up at run time so the program loads everywhere.
+typedef BOOL(WINAPI* GetProcessAffinityMaskProc)(HANDLE, PDWORD_PTR, PDWORD_PTR);
+typedef DWORD_PTR(WINAPI* SetThreadAffinityMaskProc)(HANDLE, DWORD_PTR);
+
+template <typename Function>
+Function Kernel32Function(const char* name) {
+    HMODULE kernel = ::GetModuleHandleA("KERNEL32.DLL");
+    FARPROC found = kernel ? ::GetProcAddress(kernel, name) : nullptr;
+    // Through a generic function pointer: FARPROC has no parameters.
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+
+bool SystemProcessMask(std::uintptr_t* mask) {
+    GetProcessAffinityMaskProc get =
+        Kernel32Function<GetProcessAffinityMaskProc>("GetProcessAffinityMask");
+    DWORD_PTR process = 0, system = 0;
+    if (!get || !get(::GetCurrentProcess(), &process, &system))
+        return false;
+    *mask = process;
+    return true;
+}
+
+std::uintptr_t SystemSetThreadMask(std::uintptr_t mask) {
+    SetThreadAffinityMaskProc set =
+        Kernel32Function<SetThreadAffinityMaskProc>("SetThreadAffinityMask");
+    if (!set)
+        return 0;
+    const DWORD_PTR previous = set(::GetCurrentThread(), mask);
+    // Moves the thread at once if it runs elsewhere now.
+    if (previous)
+        ::Sleep(0);
+    return previous;
+}
+#else
+bool SystemProcessMask(std::uintptr_t* mask) {
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) != 0)
+        return false;
+    *mask = 0;
+    for (unsigned cpu = 0; cpu < sizeof(std::uintptr_t) * 8; ++cpu)
+        if (CPU_ISSET(cpu, &set))
+            *mask |= std::uintptr_t(1) << cpu;
+    return true;
+}
+
+std::uintptr_t SystemSetThreadMask(std::uintptr_t mask) {
+    std::uintptr_t previous = 0;
+    if (!SystemProcessMask(&previous) || previous == 0)
+        return 0;
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (unsigned cpu = 0; cpu < sizeof(std::uintptr_t) * 8; ++cpu)
+        if (mask & (std::uintptr_t(1) << cpu))
+            CPU_SET(cpu, &set);
+    return sched_setaffinity(0, sizeof set, &set) == 0 ? previous : 0;
+}
+#endif
 
 class RealClockSource : public ClockSource {
 public:
@@ -32,11 +93,41 @@ public:
         }
 #endif
     }
+    void HoldOneProcessor() override { hold.Hold(); }
+    void ReleaseProcessor() override { hold.Release(); }
+
+private:
+    OneProcessorHold hold{SystemAffinityCalls()};
 };
 
 }  // namespace
 
 const char* const ClockNotDetected = "Not Detected!";
+
+AffinityCalls SystemAffinityCalls() {
+    return AffinityCalls{SystemProcessMask, SystemSetThreadMask};
+}
+
+void OneProcessorHold::Hold() {
+    if (holding)
+        return;
+    holding = true;
+    std::uintptr_t process = 0;
+    if (!calls.processMask || !calls.setThreadMask || !calls.processMask(&process) ||
+        process == 0)
+        return;
+    // The lowest processor the process may use.
+    previous = calls.setThreadMask(process & (~process + 1));
+}
+
+void OneProcessorHold::Release() {
+    if (!holding)
+        return;
+    holding = false;
+    if (previous)
+        calls.setThreadMask(previous);
+    previous = 0;
+}
 
 ClockSource& RealClock() {
     static RealClockSource clock;
@@ -59,10 +150,13 @@ CString EstimateClock() {
 CString EstimateClock(ClockSource& clock) {
     if (!clock.HasCounter())
         return CString(ClockNotDetected);
+    clock.HoldOneProcessor();
     TscStopwatch stopwatch;
     stopwatch.Start(clock);
     stopwatch.overhead = stopwatch.Elapsed(clock);
     stopwatch.Start(clock);
     clock.SleepMilliseconds(1000);
-    return FormatClock(stopwatch.Elapsed(clock));
+    const std::uint64_t ticks = stopwatch.Elapsed(clock);
+    clock.ReleaseProcessor();
+    return FormatClock(ticks);
 }

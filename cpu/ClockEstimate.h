@@ -19,6 +19,44 @@ public:
     virtual std::uint64_t ReadCounter() = 0;
     // Blocks the calling thread for `milliseconds`.
     virtual void SleepMilliseconds(unsigned milliseconds) = 0;
+    // Keep the calling thread on one processor from here until
+    // ReleaseProcessor, so that every counter read comes from the same
+    // processor's counter (on a multiprocessor the counters differ).
+    virtual void HoldOneProcessor() = 0;
+    virtual void ReleaseProcessor() = 0;
+};
+
+// The system's processor-affinity calls, as plain function pointers so that
+// tests can stand in for the system. Either may be null: Windows 95, 98 and
+// Me have no affinity (the functions fail or are missing there).
+struct AffinityCalls {
+    // The processors the process may run on; false when unknown.
+    bool (*processMask)(std::uintptr_t* mask);
+    // Sets the calling thread's processors; returns the previous set, or 0
+    // when it failed.
+    std::uintptr_t (*setThreadMask)(std::uintptr_t mask);
+};
+
+// The calling system's calls: on Windows looked up in KERNEL32 at run time.
+AffinityCalls SystemAffinityCalls();
+
+// Keeps the calling thread on the lowest processor of the process's set
+// from Hold until Release (or destruction), and puts the thread's previous
+// set back then. Does nothing where the calls are missing or fail.
+class OneProcessorHold {
+public:
+    explicit OneProcessorHold(const AffinityCalls& calls) : calls(calls) {}
+    ~OneProcessorHold() { Release(); }
+    OneProcessorHold(const OneProcessorHold&) = delete;
+    OneProcessorHold& operator=(const OneProcessorHold&) = delete;
+
+    void Hold();
+    void Release();
+
+private:
+    AffinityCalls calls;
+    bool holding = false;
+    std::uintptr_t previous = 0;  // 0: nothing to put back
 };
 
 // RDTSC (fault-guarded) and the system's sleep.
@@ -45,7 +83,8 @@ extern const char* const ClockNotDetected;  // "Not Detected!"
 // second: whole MHz, a point, two digits of hundredths, then the fixed tail.
 CString FormatClock(std::uint64_t ticks);
 
-// Calibrates, measures across a 1000 ms sleep and formats. "Not Detected!"
+// Calibrates, measures across a 1000 ms sleep and formats, with the thread
+// held on one processor from the first counter read to the last. "Not Detected!"
 // when the processor has no time-stamp counter.
 CString EstimateClock();
 CString EstimateClock(ClockSource& clock);

@@ -33,9 +33,13 @@ BEGIN_MESSAGE_MAP(CPyroluxDlg, CDialog)
     ON_WM_TIMER()
 END_MESSAGE_MAP()
 
-CPyroluxDlg::CPyroluxDlg(CWnd* pParent)
+const char* const CPyroluxDlg::StartFailedText =
+    "The test could not be started: Windows could not create its worker threads.";
+
+CPyroluxDlg::CPyroluxDlg(CWnd* pParent, ThreadStartProc startThread)
     : CDialog(IDD_PYROLUX_DIALOG, pParent),
-      m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+      m_hIcon(::LoadIconA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_startThread(startThread)
 {
 }
 
@@ -147,34 +151,56 @@ HCURSOR CPyroluxDlg::OnQueryDragIcon()
 
 void CPyroluxDlg::OnStartStop()
 {
-    if (g_testFlags.Idle.load(std::memory_order_relaxed)) {
-        m_chkUseMmx.EnableWindow(FALSE);
-        m_chkUseSse.EnableWindow(FALSE);
-        m_btnStartStop.SetWindowText("&Stop");
-        // Shown from the first tick on.
-        m_strError = "No Error(s) detected yet!";
-        m_bUseMmx = m_chkUseMmx.GetCheck() != 0;
-        m_bUseSse = m_chkUseSse.GetCheck() != 0;
-        StartTest(this, m_bUseMmx, m_bUseSse);
-        SetTimer(kTestTimer, kTestTimerPeriod);
-    } else {
-        StopTest();
-        KillTimer(kTestTimer);
-        m_progressComplexMatrix.SetPos(0);
-        m_progressChipsetMemory.SetPos(0);
-        m_progressCpuChipset.SetPos(0);
-        m_progressFibonacci.SetPos(0);
-        m_progressPi.SetPos(0);
-        m_progressPrime.SetPos(0);
-        m_btnStartStop.EnableWindow(TRUE);
-        m_btnStartStop.SetWindowText("&Start Test");
-        if (m_bMmxAvailable)
-            m_chkUseMmx.EnableWindow(TRUE);
-        if (m_bSseAvailable)
-            m_chkUseSse.EnableWindow(TRUE);
-        // The error line keeps what it last showed.
-        UpdateData(TRUE);
+    if (g_testFlags.Idle.load(std::memory_order_relaxed))
+        StartRun();
+    else
+        StopRun();
+}
+
+void CPyroluxDlg::StartRun()
+{
+    m_chkUseMmx.EnableWindow(FALSE);
+    m_chkUseSse.EnableWindow(FALSE);
+    m_btnStartStop.SetWindowText("&Stop");
+    // Shown from the first tick on.
+    const CString previousError = m_strError;
+    m_strError = "No Error(s) detected yet!";
+    m_bUseMmx = m_chkUseMmx.GetCheck() != 0;
+    m_bUseSse = m_chkUseSse.GetCheck() != 0;
+    if (StartTest(this, m_bUseMmx, m_bUseSse, m_startThread) < WorkerCount(m_bUseMmx, m_bUseSse)) {
+        // The run has already stopped the workers that did start: nothing
+        // runs, and the window must not say otherwise.
+        m_strError = previousError;
+        ShowIdle();
+        AfxMessageBox(StartFailedText, MB_ICONEXCLAMATION | MB_OK);
+        return;
     }
+    SetTimer(kTestTimer, kTestTimerPeriod);
+}
+
+void CPyroluxDlg::StopRun()
+{
+    StopTest();
+    KillTimer(kTestTimer);
+    ShowIdle();
+    // The error line keeps what it last showed.
+    UpdateData(TRUE);
+}
+
+void CPyroluxDlg::ShowIdle()
+{
+    m_progressComplexMatrix.SetPos(0);
+    m_progressChipsetMemory.SetPos(0);
+    m_progressCpuChipset.SetPos(0);
+    m_progressFibonacci.SetPos(0);
+    m_progressPi.SetPos(0);
+    m_progressPrime.SetPos(0);
+    m_btnStartStop.EnableWindow(TRUE);
+    m_btnStartStop.SetWindowText("&Start Test");
+    if (m_bMmxAvailable)
+        m_chkUseMmx.EnableWindow(TRUE);
+    if (m_bSseAvailable)
+        m_chkUseSse.EnableWindow(TRUE);
 }
 
 void CPyroluxDlg::OnTimer(UINT_PTR nIDEvent)

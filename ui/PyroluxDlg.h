@@ -3,10 +3,15 @@
 #pragma once
 
 #include "Afx.h"
+#include "TestRun.h"
 
 class CPyroluxDlg : public CDialog {
 public:
-    explicit CPyroluxDlg(CWnd* pParent = nullptr);
+    // startThread starts each worker of a run; tests hand in their own.
+    explicit CPyroluxDlg(CWnd* pParent = nullptr, ThreadStartProc startThread = StartWorkerThread);
+
+    // Shown when a run could not start all its workers.
+    static const char* const StartFailedText;
 
 protected:
     void DoDataExchange(CDataExchange* pDX) override;
@@ -18,6 +23,10 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnStartStop();
+    void StartRun();
+    void StopRun();
+    // Bars at 0, button "&Start Test", usable options enabled again.
+    void ShowIdle();
     void OnTimer(UINT_PTR nIDEvent);
 
     DECLARE_MESSAGE_MAP()
@@ -41,4 +50,5 @@ protected:
     BYTE m_bMmxAvailable = 0;
     BYTE m_bSseAvailable = 0;
     HICON m_hIcon;
+    ThreadStartProc m_startThread;
 };

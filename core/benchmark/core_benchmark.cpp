@@ -154,9 +154,9 @@ struct LoadRun {
     }
 };
 
-std::uint32_t TimedWorker(void* param)
+std::uint32_t TimedWorker(void* param, std::uint32_t testRun)
 {
-    const std::uint32_t result = MatrixWorker(nullptr);
+    const std::uint32_t result = MatrixWorker(nullptr, testRun);
     LoadRun* run = static_cast<LoadRun*>(param);
     const std::int32_t now = run->Now();
     std::int32_t last = run->lastReturn.load();
@@ -174,7 +174,7 @@ void RunLoad(int workers, int cores, double seconds, double passSeconds)
     g_testFlags.ErrorMatrix.store(0, std::memory_order_relaxed);
     int started = 0;
     for (int i = 0; i < workers; ++i)
-        started += StartWorkerThread(TimedWorker, &run) ? 1 : 0;
+        started += StartWorkerThread(TimedWorker, &run, g_testRun.load()) ? 1 : 0;
 
     const Clock::time_point wallStart = Clock::now();
     const double cpuStart = ProcessCpuSeconds();

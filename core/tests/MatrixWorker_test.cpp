@@ -176,11 +176,14 @@ TEST_F(CompareTest, ComparesEveryPairWithoutStoppingAtTheFirst)
 namespace {
 
 // A stand-in for ComputeCopy: fills every compared element with a value
-// chosen by the test, counts its calls and may raise Stop on a given call.
+// chosen by the test, counts its calls and may raise Stop, or start the
+// next run (Stop and Start at once), on a given call.
 TestFlags* s_flags;
+std::atomic<std::uint32_t>* s_run;
 int s_calls;
 int s_stopOnCall;     // 1-based; 0 = never
 int s_differOnCall;   // 1-based; 0 = never
+int s_nextRunOnCall;  // 1-based; 0 = never
 
 void FakeCompute(MatrixCopy& copy)
 {
@@ -190,6 +193,11 @@ void FakeCompute(MatrixCopy& copy)
         std::fill(&(copy.*arr.array)[1], &(copy.*arr.array)[MatrixSize], value);
     if (s_calls == s_stopOnCall)
         s_flags->Stop.store(1, relaxed);
+    if (s_calls == s_nextRunOnCall)
+        s_run->fetch_add(1, relaxed);
+    // A loop that misses its end fails its test rather than hanging it.
+    if (s_calls == 100)
+        s_flags->Stop.store(1, relaxed);
 }
 
 class WorkerLoopTest : public ::testing::Test {
@@ -197,12 +205,20 @@ protected:
     void SetUp() override
     {
         s_flags = &m_flags;
+        s_run = &m_currentRun;
         s_calls = 0;
         s_stopOnCall = 0;
         s_differOnCall = 0;
+        s_nextRunOnCall = 0;
         m_flags.Idle.store(0, relaxed);
     }
+    std::uint32_t Run(ComputeCopyProc compute)
+    {
+        return RunMatrixWorker(m_flags, m_currentRun, m_ownRun, compute);
+    }
     TestFlags m_flags;
+    std::atomic<std::uint32_t> m_currentRun{ 7 };
+    std::uint32_t m_ownRun = 7;
 };
 
 } // namespace
@@ -210,16 +226,33 @@ protected:
 TEST_F(WorkerLoopTest, StopAlreadySetMeansNoPass)
 {
     m_flags.Stop.store(1, relaxed);
-    EXPECT_EQ(RunMatrixWorker(m_flags, FakeCompute), 0u);
+    EXPECT_EQ(Run(FakeCompute), 0u);
     EXPECT_EQ(s_calls, 0);
     EXPECT_EQ(m_flags.ErrorMatrix.load(relaxed), 0);
+}
+
+TEST_F(WorkerLoopTest, WorkerOfAnEarlierRunMakesNoPass)
+{
+    // Stopped and started again before this worker's first check: Stop is
+    // clear, but the run is no longer its own.
+    m_ownRun = 6;
+    EXPECT_EQ(Run(FakeCompute), 0u);
+    EXPECT_EQ(s_calls, 0);
+}
+
+TEST_F(WorkerLoopTest, NextRunStartedDuringAPassEndsItAfterThatPass)
+{
+    s_nextRunOnCall = 3; // copy 1 of pass 2; Stop is never seen set
+    EXPECT_EQ(Run(FakeCompute), 0u);
+    EXPECT_EQ(s_calls, 4);
+    EXPECT_EQ(m_flags.Stop.load(relaxed), 0);
 }
 
 TEST_F(WorkerLoopTest, StopDuringAPassFinishesItComparisonIncluded)
 {
     s_stopOnCall = 1;   // the stop arrives while copy 1 is computed
     s_differOnCall = 2; // and copy 2 comes out different
-    EXPECT_EQ(RunMatrixWorker(m_flags, FakeCompute), 0u);
+    EXPECT_EQ(Run(FakeCompute), 0u);
     EXPECT_EQ(s_calls, 2);
     EXPECT_EQ(m_flags.ErrorMatrix.load(relaxed), 1);
 }
@@ -227,7 +260,7 @@ TEST_F(WorkerLoopTest, StopDuringAPassFinishesItComparisonIncluded)
 TEST_F(WorkerLoopTest, ChecksStopAfterEveryCompletePass)
 {
     s_stopOnCall = 6; // copy 2 of the third pass
-    EXPECT_EQ(RunMatrixWorker(m_flags, FakeCompute), 0u);
+    EXPECT_EQ(Run(FakeCompute), 0u);
     EXPECT_EQ(s_calls, 6);
     EXPECT_EQ(m_flags.ErrorMatrix.load(relaxed), 0);
 }
@@ -236,7 +269,7 @@ TEST_F(WorkerLoopTest, OneMismatchKeepsTheFlagForTheRestOfTheRun)
 {
     s_differOnCall = 3; // copy 1 of pass 2
     s_stopOnCall = 10;  // passes 3 to 5 agree again
-    RunMatrixWorker(m_flags, FakeCompute);
+    Run(FakeCompute);
     EXPECT_EQ(s_calls, 10);
     EXPECT_EQ(m_flags.ErrorMatrix.load(relaxed), 1);
 }
@@ -245,7 +278,7 @@ TEST_F(WorkerLoopTest, TouchesNoOtherFlag)
 {
     s_differOnCall = 1;
     s_stopOnCall = 2;
-    RunMatrixWorker(m_flags, FakeCompute);
+    Run(FakeCompute);
     EXPECT_EQ(m_flags.Idle.load(relaxed), 0);
     EXPECT_EQ(m_flags.ErrorComplexMath.load(relaxed), 0);
     EXPECT_EQ(m_flags.ErrorIntegerMath.load(relaxed), 0);
@@ -263,7 +296,7 @@ void RealComputeForThreePasses(MatrixCopy& copy)
 
 TEST_F(WorkerLoopTest, RealCopiesAgreeOverSeveralPasses)
 {
-    RunMatrixWorker(m_flags, RealComputeForThreePasses);
+    Run(RealComputeForThreePasses);
     EXPECT_EQ(s_calls, 6);
     EXPECT_EQ(m_flags.ErrorMatrix.load(relaxed), 0);
 }

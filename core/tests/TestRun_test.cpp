@@ -30,14 +30,15 @@ FlagSnapshot Snapshot()
 struct StartAttempt {
     WorkerProc proc;
     void* param;
+    std::uint32_t run;
     FlagSnapshot flags;
 };
 std::vector<StartAttempt> s_attempts;
 int s_failOnAttempt = -1; // index of the attempt whose creation fails
 
-bool RecordingStart(WorkerProc proc, void* param)
+bool RecordingStart(WorkerProc proc, void* param, std::uint32_t run)
 {
-    s_attempts.push_back({ proc, param, Snapshot() });
+    s_attempts.push_back({ proc, param, run, Snapshot() });
     return static_cast<int>(s_attempts.size()) - 1 != s_failOnAttempt;
 }
 
@@ -88,10 +89,23 @@ TEST_F(TestRunTest, WorkerCountFollowsTheOptions)
     };
     for (const Case& c : cases) {
         s_attempts.clear();
-        StartTest(nullptr, c.mmx, c.sse, RecordingStart);
+        EXPECT_EQ(WorkerCount(c.mmx, c.sse), static_cast<int>(c.workers));
+        EXPECT_EQ(StartTest(nullptr, c.mmx, c.sse, RecordingStart), static_cast<int>(c.workers));
         EXPECT_EQ(s_attempts.size(), c.workers) << "mmx " << c.mmx << " sse " << c.sse;
         StopTest();
     }
+}
+
+TEST_F(TestRunTest, EveryStartHandsItsWorkersANewRunNumber)
+{
+    const std::uint32_t before = g_testRun.load(relaxed);
+    StartTest(nullptr, false, false, RecordingStart);
+    StopTest();
+    StartTest(nullptr, true, false, RecordingStart);
+    ASSERT_EQ(s_attempts.size(), 5u);
+    for (size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(s_attempts[i].run, before + (i < 2 ? 1 : 2)) << "worker " << i;
+    EXPECT_EQ(g_testRun.load(relaxed), before + 2);
 }
 
 TEST_F(TestRunTest, EveryWorkerRunsMatrixWorkerWithTheCallersParameter)
@@ -119,16 +133,24 @@ TEST_F(TestRunTest, StartClearsEveryFlagBeforeTheFirstWorker)
     EXPECT_EQ(seen.chipsets, 0);
 }
 
-TEST_F(TestRunTest, FailedThreadLeavesTheRunOneWorkerShort)
+TEST_F(TestRunTest, FailedThreadStopsTheRunAndTellsHowManyStarted)
 {
-    s_failOnAttempt = 0;
-    StartTest(nullptr, true, true, RecordingStart);
-    // The failure is neither reported nor retried, and stops nothing.
-    EXPECT_EQ(s_attempts.size(), 5u);
-    const FlagSnapshot after = Snapshot();
-    EXPECT_EQ(after.idle, 0);
-    EXPECT_EQ(after.stop, 0);
-    EXPECT_EQ(after.matrix, 0);
+    // As on a system that refuses the thread (Windows 95 and 98 refuse a
+    // CreateThread without an identifier variable, for one).
+    struct Case { int failOn; bool mmx, sse; };
+    const Case cases[] = { { 0, false, false }, { 1, false, false }, { 2, true, false }, { 4, true, true } };
+    for (const Case& c : cases) {
+        s_attempts.clear();
+        s_failOnAttempt = c.failOn;
+        g_testFlags.Idle.store(1, relaxed);
+        EXPECT_EQ(StartTest(nullptr, c.mmx, c.sse, RecordingStart), c.failOn) << "failing " << c.failOn;
+        // No further attempt; the ones started leave at their next check.
+        EXPECT_EQ(s_attempts.size(), static_cast<size_t>(c.failOn + 1));
+        const FlagSnapshot after = Snapshot();
+        EXPECT_EQ(after.stop, 1);
+        EXPECT_EQ(after.idle, 1);
+        EXPECT_EQ(after.matrix, 0);
+    }
 }
 
 TEST_F(TestRunTest, StopSetsStopAndIdleAndKeepsTheErrors)

@@ -68,7 +68,7 @@ bool ThreadObjectGone(DWORD id)
 }
 #endif
 
-std::uint32_t ObservedWorker(void* param)
+std::uint32_t ObservedWorker(void* param, std::uint32_t run)
 {
 #if defined(_WIN32)
     if (GetThreadPriority(GetCurrentThread()) != THREAD_PRIORITY_ABOVE_NORMAL)
@@ -80,16 +80,16 @@ std::uint32_t ObservedWorker(void* param)
     if (param != s_expectedParam)
         ++s_wrongParam;
     ++s_started;
-    const std::uint32_t result = s_startedProc(param);
+    const std::uint32_t result = s_startedProc(param, run);
     if (result == 0)
         ++s_returned;
     return result;
 }
 
-bool ObservingStart(WorkerProc proc, void* param)
+bool ObservingStart(WorkerProc proc, void* param, std::uint32_t run)
 {
     s_startedProc = proc;
-    return StartWorkerThread(ObservedWorker, param);
+    return StartWorkerThread(ObservedWorker, param, run);
 }
 
 } // namespace
@@ -124,6 +124,27 @@ TEST(RealWorkersTest, RunWithoutErrorAndAllReturnAfterStop)
 #endif
 }
 
+TEST(RealWorkersTest, StartRightAfterStopLeavesOnlyTheNewRunsWorkers)
+{
+    s_expectedParam = nullptr;
+    s_started = 0;
+    s_returned = 0;
+#if defined(_WIN32)
+    s_workerIdCount = 0;
+#endif
+    ASSERT_EQ(StartTest(nullptr, false, false, ObservingStart), 2);
+    ASSERT_TRUE(WaitFor(s_started, 2, std::chrono::seconds(10)));
+    // The old workers are in a pass and have not seen Stop when Start clears it.
+    StopTest();
+    ASSERT_EQ(StartTest(nullptr, false, false, ObservingStart), 2);
+    EXPECT_TRUE(WaitFor(s_returned, 2, std::chrono::seconds(20)))
+        << "the previous run's workers kept computing beside the new ones";
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(s_returned.load(), 2) << "a worker of the new run left";
+    StopTest();
+    EXPECT_TRUE(WaitFor(s_returned, 4, std::chrono::seconds(20)));
+}
+
 // --- Complete passes on real threads ------------------------------------------
 
 namespace {
@@ -147,7 +168,7 @@ void CountingCompute(MatrixCopy& copy)
     ++t_slot->copies;
 }
 
-std::uint32_t CountingWorker(void* param)
+std::uint32_t CountingWorker(void* param, std::uint32_t run)
 {
     t_slot = static_cast<CountingSlot*>(param);
 #if defined(__i386__) && !defined(__SSE2_MATH__)
@@ -158,7 +179,7 @@ std::uint32_t CountingWorker(void* param)
     control = static_cast<unsigned short>(control | 0x0300u);
     __asm__ __volatile__("fldcw %0" : : "m"(control));
 #endif
-    const std::uint32_t result = RunMatrixWorker(g_testFlags, CountingCompute);
+    const std::uint32_t result = RunMatrixWorker(g_testFlags, g_testRun, run, CountingCompute);
     t_slot->returned.store(1);
     return result;
 }
@@ -171,7 +192,7 @@ TEST(RealWorkersTest, EveryPassComputesBothCopiesAndFinishes)
     g_testFlags.ErrorMatrix.store(0, relaxed);
     CountingSlot slots[3];
     for (CountingSlot& slot : slots)
-        ASSERT_TRUE(StartWorkerThread(CountingWorker, &slot));
+        ASSERT_TRUE(StartWorkerThread(CountingWorker, &slot, g_testRun.load()));
     // Stop at some moment after every worker has made a few passes.
     for (CountingSlot& slot : slots)
         ASSERT_TRUE(WaitFor(slot.copies, 6, std::chrono::seconds(20)));

@@ -36,6 +36,8 @@ public:
     void SleepMilliseconds(unsigned milliseconds) override {
         events.push_back("sleep " + std::to_string(milliseconds));
     }
+    void HoldOneProcessor() override { events.push_back("hold"); }
+    void ReleaseProcessor() override { events.push_back("release"); }
 
 private:
     std::size_t next = 0;
@@ -86,12 +88,66 @@ TEST(EstimateClock, CounterWrappingAroundIsHarmless) {
     EXPECT_EQ("2400.00" + kTail, Estimate(2400000000u, nearTop, 60));
 }
 
-TEST(EstimateClock, CalibratesThenSleepsOneSecondBetweenStartAndElapsed) {
+TEST(EstimateClock, CalibratesThenSleepsOneSecondBetweenStartAndElapsedOnOneProcessor) {
     ScriptedClock clock;
     clock.values = Readings(10, 20, 30);
     EstimateClock(clock);
-    EXPECT_EQ((std::vector<std::string>{"has", "read", "read", "read", "sleep 1000", "read"}),
+    EXPECT_EQ((std::vector<std::string>{"has", "hold", "read", "read", "read", "sleep 1000", "read",
+                                        "release"}),
               clock.events);
+}
+
+// Stand-ins for the system's affinity calls.
+std::uintptr_t s_processMask;
+bool s_processMaskKnown;
+std::uintptr_t s_threadMask;  // 0: setting fails, as on Windows 95, 98 and Me
+std::vector<std::uintptr_t> s_setCalls;
+
+bool FakeProcessMask(std::uintptr_t* mask) {
+    *mask = s_processMask;
+    return s_processMaskKnown;
+}
+
+std::uintptr_t FakeSetThreadMask(std::uintptr_t mask) {
+    s_setCalls.push_back(mask);
+    const std::uintptr_t previous = s_threadMask;
+    if (previous)
+        s_threadMask = mask;
+    return previous;
+}
+
+TEST(OneProcessorHold, LowestProcessorWhileHeldThenThePreviousSetBack) {
+    struct Case {
+        const char* system;
+        AffinityCalls calls;
+        bool known;
+        std::uintptr_t process, thread;
+        std::vector<std::uintptr_t> sets;  // expected calls, hold then release
+    };
+    const Case cases[] = {
+        {"two processors", {FakeProcessMask, FakeSetThreadMask}, true, 0x3, 0x3, {0x1, 0x3}},
+        {"process on 2 and 3 of 4", {FakeProcessMask, FakeSetThreadMask}, true, 0xC, 0x4 | 0x8, {0x4, 0xC}},
+        {"one processor", {FakeProcessMask, FakeSetThreadMask}, true, 0x1, 0x1, {0x1, 0x1}},
+        {"setting fails (9x)", {FakeProcessMask, FakeSetThreadMask}, true, 0x1, 0, {0x1}},
+        {"mask unknown", {FakeProcessMask, FakeSetThreadMask}, false, 0x3, 0x3, {}},
+        {"calls missing (95)", {nullptr, nullptr}, true, 0x3, 0x3, {}},
+    };
+    for (const Case& c : cases) {
+        s_processMask = c.process;
+        s_processMaskKnown = c.known;
+        s_threadMask = c.thread;
+        s_setCalls.clear();
+        {
+            OneProcessorHold hold(c.calls);
+            hold.Hold();
+            hold.Hold();  // a second hold changes nothing
+            if (!c.sets.empty()) {
+                EXPECT_EQ(s_setCalls.front(), c.sets.front()) << c.system;
+            }
+        }  // released by its end
+        EXPECT_EQ(s_setCalls, c.sets) << c.system;
+        EXPECT_EQ(s_threadMask, c.thread) << c.system << ": the previous set is not back";
+    }
 }
 
 TEST(EstimateClock, WithoutCounterNotDetectedAndNoSleep) {

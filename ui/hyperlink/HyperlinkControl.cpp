@@ -1,6 +1,9 @@
 #include "HyperlinkControl.h"
 
+#include <objbase.h>
 #include <shellapi.h>
+
+#include <cstddef>
 
 namespace {
 
@@ -9,6 +12,54 @@ const UINT_PTR ToolId = 1;             // the single tooltip tool
 const WORD HelpHandCursor = 106;       // hand cursor inside winhlp32.exe
 const int RegistryValueChars = 260;    // one default value
 const int ExtraInvalidHeight = 10;     // redrawn below the client area
+
+// The drawn hand, 32 x 32 with its hot spot on the finger tip: X black,
+// o white, anything else transparent.
+const int DrawnHandSize = 32;
+const int DrawnHandHotX = 5;
+const char* const DrawnHand[] = {
+    "     XX",
+    "    XooX",
+    "    XooX",
+    "    XooX",
+    "    XooX",
+    "    XooXXX",
+    "    XooXooXXX",
+    "    XooXooXooXX",
+    "XXX XooXooXooXoX",
+    "XooXXooooooooXooX",
+    "XoooXoooooooooooX",
+    " XooXoooooooooooX",
+    "  XoXoooooooooooX",
+    "  XoooooooooooooX",
+    "   XooooooooooooX",
+    "   XoooooooooooX",
+    "    XooooooooooX",
+    "    XoooooooooX",
+    "     XooooooooX",
+    "     XooooooooX",
+    "     XXXXXXXXXX",
+};
+
+// COM on the calling thread for as long as it lives: the shell may hand a
+// target to a COM object. CoInitialize rather than CoInitializeEx, which
+// Windows 95 lacks without DCOM. A thread already in another apartment
+// (RPC_E_CHANGED_MODE) has COM and must not be uninitialised here.
+class ComOnThisThread {
+public:
+    explicit ComOnThisThread(LinkSystem& system) : system(system), initialised(SUCCEEDED(system.InitializeCom())) {}
+    ~ComOnThisThread()
+    {
+        if (initialised)
+            system.UninitializeCom();
+    }
+    ComOnThisThread(const ComOnThisThread&) = delete;
+    ComOnThisThread& operator=(const ComOnThisThread&) = delete;
+
+private:
+    LinkSystem& system;
+    bool initialised;
+};
 
 }  // namespace
 
@@ -48,6 +99,26 @@ void LinkSystem::Beep(UINT type)
 int LinkSystem::ShowMessage(const char* text, UINT type)
 {
     return AfxMessageBox(text, type);
+}
+
+int LinkSystem::DescribeFont(HFONT font, LOGFONTA* description)
+{
+    return ::GetObjectA(font, sizeof *description, description);
+}
+
+HCURSOR LinkSystem::LoadCursorFrom(HMODULE module, const char* name)
+{
+    return ::LoadCursorA(module, name);
+}
+
+HRESULT LinkSystem::InitializeCom()
+{
+    return ::CoInitialize(nullptr);
+}
+
+void LinkSystem::UninitializeCom()
+{
+    ::CoUninitialize();
 }
 
 LinkSystem& RealLinkSystem()
@@ -99,10 +170,12 @@ void HyperlinkControl::PreSubclassWindow()
         font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     if (!font)
         font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
-    LOGFONTA lf;
-    // Without any font to copy the link keeps the window's own drawing
-    // font; it still works, only without its underline.
-    if (font && ::GetObjectA(font, sizeof lf, &lf) == sizeof lf) {
+    LOGFONTA lf = {};
+    // NT 4.0 fills the face name only up to its NUL (the rest stays zero
+    // here); later systems fill the whole structure. Without any font to
+    // copy the link keeps the window's own font, only without its underline.
+    const int length = font ? system.DescribeFont(font, &lf) : 0;
+    if (length > static_cast<int>(offsetof(LOGFONTA, lfFaceName)) && length <= static_cast<int>(sizeof lf)) {
         normalFont.CreateFontIndirect(&lf);
         lf.lfUnderline = TRUE;
         underlinedFont.CreateFontIndirect(&lf);
@@ -134,10 +207,16 @@ void HyperlinkControl::SetUnderlineMode(UnderlineMode mode)
     if (mode == underlineMode)
         return;
     if (m_hWnd) {
-        SetFont(mode == UnderlineAlways ? underlinedFont : normalFont, TRUE);
+        ShowFont(mode == UnderlineAlways ? underlinedFont : normalFont);
         Invalidate(TRUE);
     }
     underlineMode = mode;
+}
+
+void HyperlinkControl::ShowFont(HFONT font)
+{
+    if (font)
+        SetFont(font, TRUE);
 }
 
 void HyperlinkControl::MarkVisited(bool flag)
@@ -209,19 +288,44 @@ void HyperlinkControl::LoadHandCursor()
         lstrcatA(path, "\\winhlp32.exe");
         HMODULE help = ::LoadLibraryA(path);
         if (help) {
-            HCURSOR cursor = ::LoadCursorA(help, MAKEINTRESOURCEA(HelpHandCursor));
+            HCURSOR cursor = system.LoadCursorFrom(help, MAKEINTRESOURCEA(HelpHandCursor));
             if (cursor)
                 handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
             ::FreeLibrary(help);
         }
     }
     // Help programs without a hand cursor are the rule today: the system
-    // has one.
+    // has one from Windows 98 and 2000 on, and the drawn one is left.
     if (!handCursor) {
-        HCURSOR cursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
+        HCURSOR cursor = system.LoadCursorFrom(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
         if (cursor)
             handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
     }
+    if (!handCursor)
+        handCursor = CreateDrawnHandCursor();
+}
+
+HCURSOR HyperlinkControl::CreateDrawnHandCursor()
+{
+    // One bit per pixel, rows of four bytes. Transparent: AND 1, XOR 0;
+    // black: 0, 0; white: 0, 1.
+    const int rowBytes = DrawnHandSize / 8;
+    BYTE andPlane[DrawnHandSize * rowBytes];
+    BYTE xorPlane[DrawnHandSize * rowBytes] = {};
+    memset(andPlane, 0xFF, sizeof andPlane);
+    for (int y = 0; y < static_cast<int>(sizeof DrawnHand / sizeof DrawnHand[0]); ++y) {
+        for (int x = 0; x < DrawnHandSize && DrawnHand[y][x]; ++x) {
+            const char pixel = DrawnHand[y][x];
+            if (pixel != 'X' && pixel != 'o')
+                continue;
+            const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
+            andPlane[y * rowBytes + x / 8] &= static_cast<BYTE>(~bit);
+            if (pixel == 'o')
+                xorPlane[y * rowBytes + x / 8] |= bit;
+        }
+    }
+    return ::CreateCursor(AfxGetInstanceHandle(), DrawnHandHotX, 0, DrawnHandSize, DrawnHandSize,
+                          andPlane, xorPlane);
 }
 
 BOOL HyperlinkControl::DestroyWindow()
@@ -263,7 +367,7 @@ void HyperlinkControl::OnMouseMove(UINT nFlags, CPoint point)
     if (!hovering) {
         hovering = TRUE;
         if (underlineMode == UnderlineOnHover)
-            SetFont(underlinedFont, TRUE);
+            ShowFont(underlinedFont);
         Invalidate(TRUE);
         SetTimer(hoverTimerId, HoverPeriod);
     }
@@ -281,7 +385,7 @@ void HyperlinkControl::OnTimer(UINT_PTR nIDEvent)
         hovering = FALSE;
         KillTimer(hoverTimerId);
         if (underlineMode != UnderlineAlways)
-            SetFont(normalFont, TRUE);
+            ShowFont(normalFont);
         rect.bottom += ExtraInvalidHeight;
         InvalidateRect(&rect, TRUE);
     }
@@ -314,7 +418,11 @@ BOOL HyperlinkControl::OnEraseBkgnd(HDC hDC)
 
 LONG HyperlinkControl::OpenTarget(const char* text, int nShowCmd)
 {
-    INT_PTR shellResult = system.ShellOpen(text, nShowCmd);
+    INT_PTR shellResult;
+    {
+        ComOnThisThread com(system);
+        shellResult = system.ShellOpen(text, nShowCmd);
+    }
     if (static_cast<UINT_PTR>(shellResult) > 32)
         return static_cast<LONG>(shellResult);
 

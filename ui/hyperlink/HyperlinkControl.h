@@ -25,6 +25,14 @@ public:
     virtual void Beep(UINT type);
     // The application's message box (AfxMessageBox).
     virtual int ShowMessage(const char* text, UINT type);
+    // GetObjectA(font, sizeof(LOGFONTA), description): the bytes written.
+    // NT 4.0 writes the face name only up to its NUL and says so.
+    virtual int DescribeFont(HFONT font, LOGFONTA* description);
+    // LoadCursorA: a cursor of `module`, or of the system when it is null.
+    virtual HCURSOR LoadCursorFrom(HMODULE module, const char* name);
+    // CoInitialize(nullptr) and CoUninitialize on the calling thread.
+    virtual HRESULT InitializeCom();
+    virtual void UninitializeCom();
 };
 
 // The real calls, shared by every link.
@@ -45,6 +53,9 @@ public:
     void MarkVisited(bool flag);
     void FitToText();
     void LoadHandCursor();
+    // The hand drawn in the code: the cursor when neither the help program
+    // nor the system has one (the system's hand is Windows 98 / 2000 on).
+    static HCURSOR CreateDrawnHandCursor();
     // The shell's result, or the fallback's; > 32 means opened.
     LONG OpenTarget(const char* text, int nShowCmd);
     // 0, or the error of opening (or reading) root\subKey; on 0 `value`
@@ -84,6 +95,10 @@ public:
     DECLARE_MESSAGE_MAP()
 
 private:
+    // Sets font on the window with redraw; a font that could not be made
+    // leaves the window's own font in place.
+    void ShowFont(HFONT font);
+
     COLORREF linkColour = RGB(0, 0, 238);
     COLORREF visitedColour = RGB(85, 26, 139);
     COLORREF hoverColour = RGB(255, 0, 0);

@@ -1,6 +1,7 @@
 // Smoke runs of the shipped binaries (dist/) while Wine reports Windows 95,
 // Windows 98 or Windows NT 4.0: the program, regsvr32 and a child of this test are
 // each told the old version, and each confirms from inside that it was.
+// The contract check (tests/contract/) records these sessions' calls.
 // Wine still offers newer functions, so this catches behaviour that depends
 // on the reported version, not missing imports.
 #include "CpuIdentification.h"
@@ -222,6 +223,96 @@ std::string FileNameOf(const std::string& path)
 
 class OldWindows : public testing::TestWithParam<OldVersion> {};
 
+// Closes (IDOK) every visible dialog of the process but `keep` and `keep2`:
+// the link error boxes. Returns how many there were.
+struct OtherDialogs {
+    DWORD processId;
+    HWND keep, keep2;
+    int closed;
+};
+
+BOOL CALLBACK CloseOtherDialog(HWND window, LPARAM lParam)
+{
+    OtherDialogs& find = *reinterpret_cast<OtherDialogs*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == find.processId && window != find.keep && window != find.keep2 &&
+        IsWindowVisible(window) && ClassName(window) == "#32770") {
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+        ++find.closed;
+    }
+    return TRUE;
+}
+
+int CloseOtherDialogs(const PyroluxProcess& program, HWND keep, HWND keep2)
+{
+    OtherDialogs find = {program.processId(), keep, keep2, 0};
+    EnumWindows(CloseOtherDialog, reinterpret_cast<LPARAM>(&find));
+    return find.closed;
+}
+
+// About from the system menu; each link clicked (the web address has no
+// scheme, so the shell refuses it and the registry's browser is tried);
+// whatever error box a link shows is closed, then the dialog.
+void AboutWithBothLinks(const PyroluxProcess& program, HWND main)
+{
+    PostMessageA(main, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+    HWND about = program.WaitForDialog(kAboutCaption, 5000);
+    ASSERT_TRUE(about);
+    for (int link : {IDC_WEB_LINK, IDC_MAIL_LINK}) {
+        PostMessageA(about, WM_COMMAND, MAKEWPARAM(link, STN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(about, link)));
+        // An error box, if any, usually comes within this time.
+        WaitFor([&] { return CloseOtherDialogs(program, main, about) > 0; }, 1500);
+    }
+    // Error boxes that come late are closed too, before the dialog goes.
+    DWORD lastOk = 0;
+    EXPECT_TRUE(WaitFor([&] {
+        if (!IsWindow(about))
+            return true;
+        if (CloseOtherDialogs(program, main, about) == 0 && Now() - lastOk > 500) {
+            PostMessageA(about, WM_COMMAND, IDOK, 0);
+            lastOk = Now();
+        }
+        return false;
+    }, 10000));
+}
+
+// A short run with each combination of the options the processor allows,
+// then Start again at once after a Stop: the previous run's workers must
+// leave all the same.
+void RunEveryOptionCombination(const PyroluxProcess& program, HWND main, int baseline)
+{
+    const bool mmx = IsEnabled(main, IDC_USE_MMX), sse = IsEnabled(main, IDC_USE_SSE);
+    for (int combination = 0; combination < 4; ++combination) {
+        const bool useMmx = (combination & 1) != 0, useSse = (combination & 2) != 0;
+        if ((useMmx && !mmx) || (useSse && !sse))
+            continue;
+        if (IsChecked(main, IDC_USE_MMX) != useMmx)
+            Click(main, IDC_USE_MMX);
+        if (IsChecked(main, IDC_USE_SSE) != useSse)
+            Click(main, IDC_USE_SSE);
+        const int workers = 2 + (useMmx ? 1 : 0) + (useSse ? 2 : 0);
+        EXPECT_TRUE(WaitFor([&] { return IsChecked(main, IDC_USE_MMX) == useMmx &&
+                                         IsChecked(main, IDC_USE_SSE) == useSse; }, 2000));
+        Click(main, IDC_START_STOP);
+        EXPECT_TRUE(WaitFor([&] { return ThreadCount(program.processId()) == baseline + workers; },
+                            5000)) << "options " << combination;
+        Click(main, IDC_START_STOP);
+        EXPECT_TRUE(WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Start Test"; }, 2000));
+    }
+    Click(main, IDC_START_STOP);
+    EXPECT_TRUE(WaitFor([&] { return ItemText(main, IDC_START_STOP) == "&Stop"; }, 2000));
+    Click(main, IDC_START_STOP);
+    Click(main, IDC_START_STOP);
+    const int workers = 2 + (IsChecked(main, IDC_USE_MMX) ? 1 : 0) + (IsChecked(main, IDC_USE_SSE) ? 2 : 0);
+    Sleep(500);
+    EXPECT_TRUE(WaitFor([&] { return ThreadCount(program.processId()) == baseline + workers; }, 10000))
+        << "a Start right after a Stop kept the previous run's workers";
+    Click(main, IDC_START_STOP);
+    EXPECT_TRUE(WaitFor([&] { return ThreadCount(program.processId()) == baseline; }, 10000));
+}
+
 TEST_P(OldWindows, ProgramShowsTheProcessorRunsATestStopsAndExits)
 {
     const OldVersion& version = GetParam();
@@ -267,6 +358,9 @@ TEST_P(OldWindows, ProgramShowsTheProcessorRunsATestStopsAndExits)
     EXPECT_TRUE(WaitFor([&] { return ThreadCount(program.processId()) == baseline; }, 5000))
         << "workers must end after their pass";
 
+    RunEveryOptionCombination(program, main, baseline);
+    AboutWithBothLinks(program, main);
+
     Click(main, IDOK);  // "E&xit"
     ASSERT_TRUE(program.HasExited(5000));
     EXPECT_EQ(program.ExitCode(), 0u);
@@ -306,6 +400,11 @@ INSTANTIATE_TEST_SUITE_P(Versions, OldWindows, testing::ValuesIn(kOldVersions),
                              return std::string(info.param.wineName);
                          });
 
+DWORD WINAPI EndAtOnce(LPVOID)
+{
+    return 0;
+}
+
 // The child: confirms the version it was told, then loads each module with
 // LoadLibrary and finds its three exports. Exit code 0 when all holds.
 int LoadModulesAs(const char* wineName)
@@ -337,6 +436,14 @@ int LoadModulesAs(const char* wineName)
                 return 5;
             }
         }
+        // A thread that starts and ends while the module is loaded.
+        DWORD threadId = 0;
+        HANDLE thread = CreateThread(nullptr, 0, EndAtOnce, nullptr, 0, &threadId);
+        if (!thread || WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0) {
+            std::fprintf(stderr, "child: a thread beside %s did not end\n", module);
+            return 7;
+        }
+        CloseHandle(thread);
         if (!FreeLibrary(loaded)) {
             std::fprintf(stderr, "child: FreeLibrary %s failed\n", module.c_str());
             return 6;

@@ -2,6 +2,8 @@
 // checked in-process on the real dialog: the error line's timing and what a
 // stop reads back.
 #include "FlatLookManager.h"
+#include "MessageBoxCatcher.h"
+#include "CpuIdentification.h"
 #include "PyroluxDlg.h"
 #include "TestRun.h"
 #include "resource.h"
@@ -93,13 +95,13 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR, DWORD)
     }
 }
 
-void RunDialog(Script& script, UINT period)
+void RunDialog(Script& script, UINT period, ThreadStartProc startThread = StartWorkerThread)
 {
     // As the program runs it: the flat look on this thread.
     GetFlatLookManager()->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
     g_script = &script;
     UINT_PTR timer = SetTimer(nullptr, 0, period, RunScript);
-    CPyroluxDlg dlg;
+    CPyroluxDlg dlg(nullptr, startThread);
     dlg.DoModal();
     KillTimer(nullptr, timer);
     g_script = nullptr;
@@ -142,6 +144,51 @@ TEST(PyroluxDlgTest, ErrorLineFollowsTheFlagsAtEachTick)
     EXPECT_EQ(seen[8], " Error in Matrix");
     EXPECT_EQ(seen[9], "No Error(s) detected yet!");
     EXPECT_EQ(g_testFlags.Idle.load(), 1);
+}
+
+namespace {
+// A system that creates the first worker's thread and refuses the second
+// (Windows 95 and 98 did so for every worker: see the thread start). The
+// first one never runs here.
+int s_threadStarts;
+bool SecondThreadFails(WorkerProc, void*, std::uint32_t)
+{
+    return ++s_threadStarts < 2;
+}
+}  // namespace
+
+TEST(PyroluxDlgTest, RunThatCannotStartItsWorkersStaysIdleAndSaysSo)
+{
+    MessageBoxCatcher boxes;
+    s_threadStarts = 0;
+    std::string button, error;
+    BOOL mmxEnabled = FALSE, buttonEnabled = FALSE;
+    Script script;
+    script.steps = {
+        [&](HWND main) { Click(main, IDC_START_STOP); },
+        [&](HWND main) {  // a tick later: no timer was started
+            button = ItemText(main, IDC_START_STOP);
+            error = ItemText(main, IDC_ERROR_TEXT);
+            buttonEnabled = IsWindowEnabled(GetDlgItem(main, IDC_START_STOP));
+            mmxEnabled = IsWindowEnabled(GetDlgItem(main, IDC_USE_MMX));
+            PostMessageA(main, WM_COMMAND, IDOK, 0);
+        },
+    };
+    RunDialog(script, 350, SecondThreadFails);
+
+    EXPECT_EQ(s_threadStarts, 2);
+    EXPECT_EQ(g_testFlags.Idle.load(), 1);
+    EXPECT_EQ(g_testFlags.Stop.load(), 1) << "the worker that did start is not stopped";
+    EXPECT_EQ(button, "&Start Test");
+    EXPECT_TRUE(buttonEnabled);
+    EXPECT_EQ(error, "");
+    ProcessorRecord record = {};
+    IdentifyProcessor(&record);
+    EXPECT_EQ(mmxEnabled != FALSE, (record.usableFeatures & FeatureMMX) != 0);
+    ASSERT_EQ(boxes.boxes.size(), 1u);
+    EXPECT_EQ(boxes.boxes[0].text, CPyroluxDlg::StartFailedText);
+    EXPECT_TRUE(boxes.boxes[0].exclamationIcon);
+    EXPECT_EQ(boxes.boxes[0].buttons, 1);
 }
 
 TEST(PyroluxDlgTest, ProgressBarsHaveTheirRangesAndTheDefaultStep)

@@ -1,386 +1,61 @@
-// The link control: opening with its fallback and error texts (through a
-// fake system), and attached to real dialog items under Wine: style, fonts,
+// The link control attached to real dialog items under Wine: style, fonts,
 // size, colours, cursor, hover tracking, tooltip and clicks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
-#include <map>
-#include <string>
-#include <vector>
 
-#include <windows.h>
-#include <shellapi.h>
-
-#include "Afx.h"
-#include "HyperlinkControl.h"
+#include "LinkTestSupport.h"
 #include "MessageBoxCatcher.h"
-#include "Win32TestSupport.h"
 
 namespace {
 
-using testsupport::DialogTemplate;
-using testsupport::PumpMessages;
-using testsupport::PumpUntil;
-
-// ---------------------------------------------------------------------------
-// A system whose answers the test sets and whose calls it records.
-
-struct FakeKey {
-    LONG openResult = ERROR_SUCCESS;
-    LONG queryResult = ERROR_SUCCESS;
-    std::string value;
-};
-
-class FakeLinkSystem : public LinkSystem {
-public:
-    INT_PTR shellResult = SE_ERR_FNF;
-    UINT execResult = 33;
-    std::map<std::string, FakeKey> keys;  // under HKEY_CLASSES_ROOT
-
-    std::vector<std::string> shellCalls;
-    std::vector<int> shellShow;
-    std::vector<std::string> opened;
-    int closed = 0;
-    std::vector<std::string> execCalls;
-    std::vector<UINT> beeps;
-    std::vector<std::pair<std::string, UINT>> messages;
-    std::vector<std::string> sequence;  // beep/message order
-
-    INT_PTR ShellOpen(const char* file, int nShowCmd) override
-    {
-        shellCalls.push_back(file);
-        shellShow.push_back(nShowCmd);
-        return shellResult;
-    }
-    LONG OpenKey(HKEY root, const char* subKey, HKEY* key) override
-    {
-        opened.push_back(subKey);
-        auto it = keys.find(subKey);
-        if (root != HKEY_CLASSES_ROOT || it == keys.end())
-            return ERROR_FILE_NOT_FOUND;
-        if (it->second.openResult != ERROR_SUCCESS)
-            return it->second.openResult;
-        *key = reinterpret_cast<HKEY>(&it->second);
-        return ERROR_SUCCESS;
-    }
-    LONG QueryDefaultValue(HKEY key, char* buffer, LONG* size) override
-    {
-        FakeKey* fake = reinterpret_cast<FakeKey*>(key);
-        if (fake->queryResult != ERROR_SUCCESS)
-            return fake->queryResult;
-        if (static_cast<LONG>(fake->value.size() + 1) > *size)
-            return ERROR_MORE_DATA;
-        memcpy(buffer, fake->value.c_str(), fake->value.size() + 1);
-        *size = static_cast<LONG>(fake->value.size() + 1);
-        return ERROR_SUCCESS;
-    }
-    void CloseKey(HKEY) override { ++closed; }
-    UINT StartProgram(const char* commandLine, int) override
-    {
-        execCalls.push_back(commandLine);
-        return execResult;
-    }
-    void Beep(UINT type) override
-    {
-        beeps.push_back(type);
-        sequence.push_back("beep");
-    }
-    int ShowMessage(const char* text, UINT type) override
-    {
-        messages.emplace_back(text, type);
-        sequence.push_back("message");
-        return IDOK;
-    }
-
-    void RegisterBrowser(const std::string& command)
-    {
-        keys[".htm"].value = "htmlfile";
-        keys["htmlfile\\shell\\open\\command"].value = command;
-    }
-};
-
-// ---------------------------------------------------------------------------
-// Opening a target
-
-TEST(OpenTarget, ShellSuccessIsReturnedWithoutFallback)
-{
-    FakeLinkSystem fake;
-    fake.shellResult = 42;
-    fake.RegisterBrowser("browser.exe %1");
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("mailto:someone@example.com", SW_SHOW), 42);
-    ASSERT_EQ(fake.shellCalls.size(), 1u);
-    EXPECT_EQ(fake.shellCalls[0], "mailto:someone@example.com");
-    EXPECT_EQ(fake.shellShow[0], SW_SHOW);
-    EXPECT_TRUE(fake.opened.empty());
-    EXPECT_TRUE(fake.execCalls.empty());
-}
-
-TEST(OpenTarget, ShellResultOf32IsAFailure)
-{
-    FakeLinkSystem fake;
-    fake.shellResult = 32;
-    fake.RegisterBrowser("browser.exe");
-    fake.execResult = 40;
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("x", SW_SHOW), 40);
-    EXPECT_EQ(fake.execCalls.size(), 1u);
-}
-
-TEST(OpenTarget, QuotedPlaceholderAndWhatFollowsAreReplaced)
-{
-    FakeLinkSystem fake;
-    fake.RegisterBrowser("\"C:\\Program Files\\Browser\\browser.exe\" \"%1\" -nohome");
-    fake.execResult = 35;
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("www.example.com/page", SW_SHOW), 35);
-    ASSERT_EQ(fake.opened.size(), 2u);
-    EXPECT_EQ(fake.opened[0], ".htm");
-    EXPECT_EQ(fake.opened[1], "htmlfile\\shell\\open\\command");
-    EXPECT_EQ(fake.closed, 2);
-    ASSERT_EQ(fake.execCalls.size(), 1u);
-    EXPECT_EQ(fake.execCalls[0], "\"C:\\Program Files\\Browser\\browser.exe\"  www.example.com/page");
-}
-
-TEST(OpenTarget, UnquotedPlaceholderIsCutAtThePercentSign)
-{
-    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("browser.exe %1 -x", "a.b/c"), "browser.exe  a.b/c");
-    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("browser.exe -url=%1", "a.b"), "browser.exe -url= a.b");
-}
-
-TEST(OpenTarget, CommandWithoutPlaceholderGetsTheTargetAppended)
-{
-    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("\"browser.exe\" -new", "a.b"), "\"browser.exe\" -new a.b");
-    // The first placeholder decides; a quoted one is preferred wherever it is.
-    EXPECT_STREQ(HyperlinkControl::BuildBrowserCommand("b.exe %1 \"%1\"", "t"), "b.exe %1  t");
-}
-
-TEST(OpenTarget, MissingHtmAssociationReportsTheShellsError)
-{
-    FakeLinkSystem fake;
-    fake.shellResult = SE_ERR_NOASSOC;
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_NOASSOC);
-    EXPECT_TRUE(fake.execCalls.empty());
-}
-
-TEST(OpenTarget, MissingCommandKeyReportsTheShellsError)
-{
-    FakeLinkSystem fake;
-    fake.keys[".htm"].value = "htmlfile";
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_FNF);
-    EXPECT_EQ(fake.opened.size(), 2u);
-    EXPECT_TRUE(fake.execCalls.empty());
-}
-
-TEST(OpenTarget, UnreadableDefaultValueCountsAsMissing)
-{
-    FakeLinkSystem fake;
-    fake.RegisterBrowser("browser.exe %1");
-    fake.keys["htmlfile\\shell\\open\\command"].queryResult = ERROR_ACCESS_DENIED;
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_FNF);
-    EXPECT_TRUE(fake.execCalls.empty());
-    EXPECT_EQ(fake.closed, 2);  // opened keys are closed either way
-}
-
-TEST(OpenTarget, TooLongRegistryValueIsNeverUsedCutShort)
-{
-    FakeLinkSystem fake;
-    fake.RegisterBrowser("\"C:\\" + std::string(300, 'b') + ".exe\" \"%1\"");
-    HyperlinkControl link(fake);
-    EXPECT_EQ(link.OpenTarget("example.com", SW_SHOW), SE_ERR_FNF);
-    EXPECT_TRUE(fake.execCalls.empty());
-}
-
-TEST(OpenTarget, LongCommandLineIsRunWhole)
-{
-    FakeLinkSystem fake;
-    std::string program = "\"C:\\" + std::string(240, 'p') + ".exe\"";
-    fake.RegisterBrowser(program + " \"%1\"");
-    std::string target = "example.com/" + std::string(600, 't');
-    HyperlinkControl link(fake);
-    link.OpenTarget(target.c_str(), SW_SHOW);
-    ASSERT_EQ(fake.execCalls.size(), 1u);
-    EXPECT_EQ(fake.execCalls[0], program + "  " + target);
-}
-
-TEST(ReadClassesRootDefault, ReturnsTheOpenErrorOrZeroWithTheValue)
-{
-    FakeLinkSystem fake;
-    fake.keys["a"].value = "value of a";
-    fake.keys["b"].openResult = ERROR_ACCESS_DENIED;
-    HyperlinkControl link(fake);
-    CString value = "untouched";
-    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CLASSES_ROOT, "missing", value), ERROR_FILE_NOT_FOUND);
-    EXPECT_STREQ(value, "untouched");
-    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CLASSES_ROOT, "b", value), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CLASSES_ROOT, "a", value), 0);
-    EXPECT_STREQ(value, "value of a");
-}
-
-TEST(ReadClassesRootDefault, RealRegistryDefaultValue)
-{
-    // Written and removed by the test in its own prefix's HKCU.
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest", &key), ERROR_SUCCESS);
-    RegSetValueA(key, nullptr, REG_SZ, "\"c:\\x.exe\" \"%1\"", 0);
-    RegCloseKey(key);
-    HyperlinkControl link;
-    CString value;
-    EXPECT_EQ(link.ReadClassesRootDefault(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest", value), 0);
-    EXPECT_STREQ(value, "\"c:\\x.exe\" \"%1\"");
-    EXPECT_NE(link.ReadClassesRootDefault(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest\\none", value), 0);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\PyroluxLinkTest");
-}
-
-// ---------------------------------------------------------------------------
-// Error texts
-
-TEST(ShowOpenError, EveryCodeHasItsText)
-{
-    const std::pair<int, const char*> table[] = {
-        { 0, "The operating system is out\nof memory or resources." },
-        { 2, "The specified file was not found." },
-        { 3, "The specified path was not found." },
-        { 5, "The operating system denied\naccess to the specified file." },
-        { 8, "There was not enough memory to complete the operation." },
-        { 11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)." },
-        { 26, "A sharing violation occurred. " },
-        { 27, "The filename association is\nincomplete or invalid." },
-        { 28, "The DDE transaction could not\nbe completed because the request timed out." },
-        { 29, "The DDE transaction failed." },
-        { 30, "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed." },
-        { 31, "There is no application associated\nwith the given filename extension." },
-        { 32, "The specified dynamic-link library was not found." },
-        { 4, "Unknown Error (4) occurred." },
-        { -7, "Unknown Error (-7) occurred." },
-        { 1, "Unknown Error (1) occurred." },
-    };
-    FakeLinkSystem fake;
-    HyperlinkControl link(fake);
-    for (const auto& row : table) {
-        fake.messages.clear();
-        link.ShowOpenError(row.first);
-        ASSERT_EQ(fake.messages.size(), 1u) << row.first;
-        EXPECT_EQ(fake.messages[0].first, std::string("Unable to open hyperlink:\n\n") + row.second) << row.first;
-        EXPECT_EQ(fake.messages[0].second, static_cast<UINT>(MB_ICONEXCLAMATION | MB_OK)) << row.first;
-    }
-}
-
-TEST(ShowOpenError, RealMessageBoxCaptionedWithTheApplicationName)
-{
-    MessageBoxCatcher catcher;
-    HyperlinkControl link;
-    link.ShowOpenError(SE_ERR_SHARE);
-    ASSERT_EQ(catcher.boxes.size(), 1u);
-    EXPECT_EQ(catcher.boxes[0].caption, "hyperlink_test");
-    EXPECT_EQ(catcher.boxes[0].text, "Unable to open hyperlink:\n\nA sharing violation occurred. ");
-    EXPECT_TRUE(catcher.boxes[0].exclamationIcon);
-    EXPECT_EQ(catcher.boxes[0].buttons, 1);
-}
-
-// ---------------------------------------------------------------------------
-// Attached to dialog items
-
-const int IDC_LEFT = 401;
-const int IDC_CENTER = 402;
-const int IDC_RIGHT = 403;
-const int IDC_VCENTER = 404;
-const int IDC_EMPTY = 405;
-const int IDC_BORDER = 406;
-const UINT WM_RUN_BODY = WM_APP + 20;
-
-class LinkDialog : public CDialog {
-public:
-    explicit LinkDialog(const DLGTEMPLATE* t) : CDialog(t, nullptr) {}
-    std::vector<std::pair<int, HyperlinkControl*>> bindings;
-    std::function<void(LinkDialog&)> body;
-    bool keepOpen = false;  // the body ends the dialog later itself
-
-    void DoDataExchange(CDataExchange* pDX) override
-    {
-        for (auto& b : bindings)
-            DDX_Control(pDX, b.first, *b.second);
-    }
-    BOOL OnInitDialog() override
-    {
-        CDialog::OnInitDialog();
-        PostMessage(WM_RUN_BODY);
-        return TRUE;
-    }
-    afx_msg LRESULT OnRunBody(WPARAM, LPARAM)
-    {
-        if (body)
-            body(*this);
-        if (!keepOpen)
-            EndDialog(IDOK);
-        return 0;
-    }
-    DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(LinkDialog, CDialog)
-    ON_MESSAGE(WM_RUN_BODY, &LinkDialog::OnRunBody)
-END_MESSAGE_MAP()
-
-DialogTemplate MakeTemplate()
-{
-    DialogTemplate t("Links", WS_POPUP | WS_CAPTION | DS_SETFONT | DS_MODALFRAME, 0, 0, 240, 140);
-    const DWORD child = WS_CHILD | WS_VISIBLE | WS_GROUP;
-    t.AddControl("STATIC", "left link", child | SS_LEFT, 10, 5, 150, 12, IDC_LEFT)
-        .AddControl("STATIC", "centred link", child | SS_CENTER, 10, 20, 150, 12, IDC_CENTER)
-        .AddControl("STATIC", "right link", child | SS_RIGHT, 10, 35, 150, 12, IDC_RIGHT)
-        .AddControl("STATIC", "middle", child | SS_LEFT | SS_CENTERIMAGE, 10, 50, 150, 30, IDC_VCENTER)
-        .AddControl("STATIC", "", child | SS_LEFT, 10, 85, 150, 12, IDC_EMPTY)
-        .AddControl("STATIC", "framed", child | SS_LEFT | WS_BORDER, 10, 100, 150, 20, IDC_BORDER);
-    return t;
-}
-
-// Window rectangle in the parent's client coordinates.
-RECT RectInParent(HWND hWnd)
-{
-    RECT r;
-    GetWindowRect(hWnd, &r);
-    MapWindowPoints(nullptr, GetParent(hWnd), reinterpret_cast<LPPOINT>(&r), 2);
-    return r;
-}
-
-
-// Runs `body` inside a modal dialog with links bound to the given items.
-void WithLinks(std::vector<std::pair<int, HyperlinkControl*>> bindings,
-               std::function<void(LinkDialog&)> body)
-{
-    DialogTemplate t = MakeTemplate();
-    LinkDialog dlg(t.get());
-    dlg.bindings = std::move(bindings);
-    dlg.body = std::move(body);
-    ASSERT_EQ(dlg.DoModal(), IDOK);
-}
+using namespace linktest;
 
 TEST(Attach, AddsNotifyTakesTextAsTargetAndBuildsFonts)
 {
+    // NT 4.0 describes a font only up to the face name's NUL.
+    for (bool nt4 : { false, true }) {
+        FakeLinkSystem fake;
+        fake.nt4FontLength = nt4;
+        HyperlinkControl link(fake);
+        WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
+            EXPECT_TRUE(link.GetStyle() & SS_NOTIFY);
+            EXPECT_STREQ(link.GetLinkTarget(), "left link");
+            LOGFONTA dialogFont = {}, normal = {}, underlined = {};
+            GetObjectA(reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT)), sizeof dialogFont, &dialogFont);
+            ASSERT_NE(link.GetNormalFont(), nullptr) << "NT 4.0 length " << nt4;
+            ASSERT_NE(link.GetUnderlinedFont(), nullptr) << "NT 4.0 length " << nt4;
+            GetObjectA(link.GetNormalFont(), sizeof normal, &normal);
+            GetObjectA(link.GetUnderlinedFont(), sizeof underlined, &underlined);
+            EXPECT_STREQ(normal.lfFaceName, dialogFont.lfFaceName);
+            EXPECT_EQ(normal.lfHeight, dialogFont.lfHeight);
+            EXPECT_EQ(normal.lfWeight, dialogFont.lfWeight);
+            EXPECT_FALSE(normal.lfUnderline);
+            EXPECT_TRUE(underlined.lfUnderline);
+            EXPECT_STREQ(underlined.lfFaceName, dialogFont.lfFaceName);
+            // On-hover: until the pointer first comes, the window keeps its font.
+            EXPECT_EQ(link.GetUnderlineMode(), HyperlinkControl::UnderlineOnHover);
+            EXPECT_EQ(link.GetFont(), reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT)));
+        });
+    }
+}
+
+TEST(Attach, WithoutAFontCopyTheWindowKeepsItsFontThroughEveryChange)
+{
     FakeLinkSystem fake;
+    fake.noFontDescription = true;
     HyperlinkControl link(fake);
     WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog& d) {
-        EXPECT_TRUE(link.GetStyle() & SS_NOTIFY);
-        EXPECT_STREQ(link.GetLinkTarget(), "left link");
-        LOGFONTA dialogFont = {}, normal = {}, underlined = {};
-        GetObjectA(reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT)), sizeof dialogFont, &dialogFont);
-        ASSERT_NE(link.GetNormalFont(), nullptr);
-        ASSERT_NE(link.GetUnderlinedFont(), nullptr);
-        GetObjectA(link.GetNormalFont(), sizeof normal, &normal);
-        GetObjectA(link.GetUnderlinedFont(), sizeof underlined, &underlined);
-        EXPECT_STREQ(normal.lfFaceName, dialogFont.lfFaceName);
-        EXPECT_EQ(normal.lfHeight, dialogFont.lfHeight);
-        EXPECT_FALSE(normal.lfUnderline);
-        EXPECT_TRUE(underlined.lfUnderline);
-        EXPECT_STREQ(underlined.lfFaceName, dialogFont.lfFaceName);
-        // On-hover: until the pointer first comes, the window keeps its font.
-        EXPECT_EQ(link.GetUnderlineMode(), HyperlinkControl::UnderlineOnHover);
-        EXPECT_EQ(link.GetFont(), reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT)));
+        const HFONT dialogFont = reinterpret_cast<HFONT>(d.SendMessage(WM_GETFONT));
+        ASSERT_NE(dialogFont, nullptr);
+        EXPECT_EQ(link.GetNormalFont(), nullptr);
+        EXPECT_EQ(link.GetFont(), dialogFont);
+        link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));  // hover
+        EXPECT_EQ(link.GetFont(), dialogFont);
+        link.SetUnderlineMode(HyperlinkControl::UnderlineAlways);
+        EXPECT_EQ(link.GetFont(), dialogFont);
+        link.SetUnderlineMode(HyperlinkControl::UnderlineNever);
+        EXPECT_EQ(link.GetFont(), dialogFont);
     });
 }
 
@@ -455,6 +130,31 @@ TEST(Attach, HandCursorIsShownOverTheLink)
         EXPECT_EQ(mine.xHotspot, system.xHotspot);
         EXPECT_EQ(mine.yHotspot, system.yHotspot);
         for (HBITMAP b : { mine.hbmMask, mine.hbmColor, system.hbmMask, system.hbmColor })
+            if (b)
+                DeleteObject(b);
+    });
+}
+
+TEST(Attach, WithoutAHandInTheSystemTheDrawnOneIsShown)
+{
+    // Windows 95 and NT 4.0: no IDC_HAND, and a help program without one.
+    FakeLinkSystem fake;
+    fake.systemHand = false;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
+        ASSERT_NE(link.GetHandCursor(), nullptr);
+        EXPECT_EQ(link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
+                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+        EXPECT_EQ(GetCursor(), link.GetHandCursor());
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(link.GetHandCursor(), &info));
+        EXPECT_FALSE(info.fIcon);
+        EXPECT_EQ(info.xHotspot, 5u);  // the finger tip
+        EXPECT_EQ(info.yHotspot, 0u);
+        BITMAP mask = {};
+        ASSERT_TRUE(GetObjectA(info.hbmMask, sizeof mask, &mask));
+        EXPECT_EQ(mask.bmWidth, 32);
+        for (HBITMAP b : { info.hbmMask, info.hbmColor })
             if (b)
                 DeleteObject(b);
     });
