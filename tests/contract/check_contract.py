@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Checks the calls the shipped binaries made into Windows, as Wine's relay
-channel recorded them, against what Windows 98 / ME and NT 4.0 SP6 require.
+channel recorded them, against what Windows 95 / 98 / ME and NT 4.0 SP6
+require.
 
     check_contract.py [--rules FILE] [--messages FILE] [--binary PATH ...]
                       SYSTEM=TRACE [SYSTEM=TRACE ...]
 
-SYSTEM is win98 or nt40: the version Wine reported while TRACE was recorded
+SYSTEM is win95, win98 or nt40: the version Wine reported while TRACE was recorded
 (WINEDEBUG=+pid,+relay,+loaddll). A call counts as ours when its return
 address lies inside one of the binaries as loaded in that process (the
 loaddll line gives the base, the file's PE header the size). Every import
@@ -32,7 +33,7 @@ DEFAULT_BINARIES = [os.path.join(ROOT, "dist", name)
                     for name in ("Pyrolux.exe", "MMX.dll", "SSE.dll")]
 
 # Wine's version names, and what each stands for in the rule table.
-SYSTEMS = {"win98": "9x", "nt40": "nt4"}
+SYSTEMS = {"win95": "9x", "win98": "9x", "nt40": "nt4"}
 WM_USER, WM_APP = 0x400, 0x8000
 # Wine forwards these exports to another DLL, and the relay names the
 # target: {target: the function our binaries call}.
@@ -43,10 +44,12 @@ FORWARDED = {
 # Calls that start and end COM on the calling thread (any caller's).
 COM_STARTS = {"OLE32!CoInitialize", "OLE32!CoInitializeEx", "OLE32!OleInitialize"}
 COM_ENDS = {"OLE32!CoUninitialize", "OLE32!OleUninitialize"}
-# Message "since" values each system has.
+# Message "since" values each system has: Windows 95 and NT 4.0 as
+# installed from their CDs come with COMCTL32 4.00, Windows 98 with 4.72.
 KNOWN_SINCE = {
-    "9x": {"all", "98", "4.00", "4.70", "4.71", "4.72"},
-    "nt4": {"all", "4.00", "4.70"},
+    "win95": {"all", "4.00"},
+    "win98": {"all", "98", "4.00", "4.70", "4.71", "4.72"},
+    "nt40": {"all", "4.00"},
 }
 
 
@@ -287,7 +290,7 @@ def check_calls(ours, system, rules, messages):
         for rule in entry[0]:
             if not rule.applies(SYSTEMS[system], call.args):
                 continue
-            found = violation(rule, call, SYSTEMS[system], messages)
+            found = violation(rule, call, system, messages)
             if found:
                 number, value, what = found
                 shown = "?" if value is None else "0x%08X" % value
@@ -338,7 +341,7 @@ def main(argv=None):
     for item in args.traces:
         system, _, path = item.partition("=")
         if system not in SYSTEMS:
-            parser.error("unknown system %r (win98 or nt40)" % system)
+            parser.error("unknown system %r (win95, win98 or nt40)" % system)
         with open(path, errors="replace") as f:
             calls, loads = parse_trace(f)
         ours = our_calls(calls, loads, sizes)

@@ -96,7 +96,7 @@ def main(argv):
     prepare_prefix(prefix, relay_include(rules, check_contract.DEFAULT_BINARIES), recorder, folder)
     traces, failed_sessions = [], []
     try:
-        for system in ("win98", "nt40"):
+        for system in check_contract.SYSTEMS:
             trace = os.path.join(folder, "trace-%s.txt" % system)
             log = os.path.join(folder, "sessions-%s.txt" % system)
             if record(prefix, smoke_test, system, trace, log) != 0:
