@@ -66,6 +66,97 @@ void NameFromBrand(CpuidSource& cpuid, std::uint32_t maxExtendedLeaf, char* mode
     ComposeBrandName(brand, sizeof brand, modelName);
 }
 
+// The 12-character vendor text of leaf 0, terminated.
+void ReadVendor(CpuidSource& cpuid, char* vendor) {
+    const CpuidRegisters leaf0 = cpuid.Query(0);
+    StoreRegister(vendor, leaf0.ebx);
+    StoreRegister(vendor + 4, leaf0.edx);
+    StoreRegister(vendor + 8, leaf0.ecx);
+    vendor[12] = '\0';
+}
+
+// The extensions the feature words announce; those whose probe runs also
+// go into `usable`.
+std::uint32_t DetectExtensions(std::uint32_t features, std::uint32_t extendedFeatures,
+                               ProbeRunner& probes, std::uint32_t* usable) {
+    struct Extension {
+        std::uint32_t feature;
+        const std::uint32_t* word;
+        int bit;
+    };
+    const Extension extensions[] = {
+        {FeatureMMX, &features, 23},
+        {Feature3DNow, &extendedFeatures, 31},
+        {FeatureSSE, &features, 25},
+        {FeatureSSE2, &features, 26},
+    };
+    std::uint32_t detected = 0;
+    *usable = 0;
+    for (const Extension& e : extensions) {
+        if (((*e.word >> e.bit) & 1u) == 0)
+            continue;
+        detected |= e.feature;
+        if (probes.Probe(e.feature))
+            *usable |= e.feature;
+    }
+    return detected;
+}
+
+// The name table's AMD rows; nullptr where it has no entry.
+const char* AmdModelName(int family, int model) {
+    switch (family) {
+    case 4:
+        return "AMD Am486";
+    case 5:
+        if (model <= 3)
+            return "AMD K5";
+        if (model == 6 || model == 7)
+            return "AMD K6";
+        if (model == 8)
+            return "AMD K6-2";
+        if (model >= 9)
+            return "AMD K6-3";
+        return nullptr;  // models 4 and 5: no entry
+    case 6:
+        return "AMD ATHLON";
+    default:
+        return nullptr;  // no entry
+    }
+}
+
+// The name table's Intel rows; nullptr where it has no entry.
+const char* IntelModelName(int family, int model) {
+    switch (family) {
+    case 4:
+        switch (model) {
+        case 0: case 1: return "INTEL 486DX";
+        case 2: return "INTEL 486SX";
+        case 3: return "INTEL 486DX2";
+        case 4: return "INTEL 486SL";
+        case 5: return "INTEL 486SX2";
+        case 7: return "INTEL 486DX2E";
+        case 8: return "INTEL 486DX4";
+        default: return "Unknown";
+        }
+    case 5:
+        switch (model) {
+        case 1: case 2: case 3: return "INTEL Pentium";
+        case 4: return "INTEL Pentium-MMX";
+        default: return "Unknown";
+        }
+    case 6:
+        switch (model) {
+        case 1: return "INTEL Pentium-Pro";
+        case 3: case 5: return "INTEL Pentium-II";
+        case 6: return "INTEL Celeron";
+        case 7: return "INTEL Pentium-III";
+        default: return "Unknown";
+        }
+    default:
+        return nullptr;  // no entry
+    }
+}
+
 }  // namespace
 
 CpuidSource& RealCpuid() {
@@ -106,12 +197,8 @@ std::uint32_t IdentifyProcessor(ProcessorRecord* record, CpuidSource& cpuid,
     if (!cpuid.Available())
         return 0;
 
-    const CpuidRegisters leaf0 = cpuid.Query(0);
     char vendor[13];
-    StoreRegister(vendor, leaf0.ebx);
-    StoreRegister(vendor + 4, leaf0.edx);
-    StoreRegister(vendor + 8, leaf0.ecx);
-    vendor[12] = '\0';
+    ReadVendor(cpuid, vendor);
 
     const CpuidRegisters leaf1 = cpuid.Query(1);
     const std::uint32_t signature = leaf1.eax;
@@ -122,26 +209,9 @@ std::uint32_t IdentifyProcessor(ProcessorRecord* record, CpuidSource& cpuid,
     if (maxExtendedLeaf >= kExtendedBase)
         extendedFeatures = cpuid.Query(kExtendedFeatures).edx;
 
-    struct Extension {
-        std::uint32_t feature;
-        const std::uint32_t* word;
-        int bit;
-    };
-    const Extension extensions[] = {
-        {FeatureMMX, &features, 23},
-        {Feature3DNow, &extendedFeatures, 31},
-        {FeatureSSE, &features, 25},
-        {FeatureSSE2, &features, 26},
-    };
-    std::uint32_t detected = 0;
     std::uint32_t usable = 0;
-    for (const Extension& e : extensions) {
-        if (((*e.word >> e.bit) & 1u) == 0)
-            continue;
-        detected |= e.feature;
-        if (probes.Probe(e.feature))
-            usable |= e.feature;
-    }
+    const std::uint32_t detected =
+        DetectExtensions(features, extendedFeatures, probes, &usable);
 
     if (!record)
         return detected;
@@ -169,64 +239,11 @@ std::uint32_t IdentifyProcessor(ProcessorRecord* record, CpuidSource& cpuid,
 }
 
 void DecodeModelName(int family, int model, const char* vendor, char* modelName) {
-    const char* name = nullptr;
-    if (std::strncmp(vendor, "AuthenticAMD", 12) == 0) {
-        switch (family) {
-        case 4:
-            name = "AMD Am486";
-            break;
-        case 5:
-            if (model <= 3)
-                name = "AMD K5";
-            else if (model == 6 || model == 7)
-                name = "AMD K6";
-            else if (model == 8)
-                name = "AMD K6-2";
-            else if (model >= 9)
-                name = "AMD K6-3";
-            break;  // models 4 and 5: no entry
-        case 6:
-            name = "AMD ATHLON";
-            break;
-        default:
-            break;  // no entry
-        }
-    } else if (std::strncmp(vendor, "GenuineIntel", 12) == 0) {
-        switch (family) {
-        case 4:
-            switch (model) {
-            case 0: case 1: name = "INTEL 486DX"; break;
-            case 2: name = "INTEL 486SX"; break;
-            case 3: name = "INTEL 486DX2"; break;
-            case 4: name = "INTEL 486SL"; break;
-            case 5: name = "INTEL 486SX2"; break;
-            case 7: name = "INTEL 486DX2E"; break;
-            case 8: name = "INTEL 486DX4"; break;
-            default: name = "Unknown"; break;
-            }
-            break;
-        case 5:
-            switch (model) {
-            case 1: case 2: case 3: name = "INTEL Pentium"; break;
-            case 4: name = "INTEL Pentium-MMX"; break;
-            default: name = "Unknown"; break;
-            }
-            break;
-        case 6:
-            switch (model) {
-            case 1: name = "INTEL Pentium-Pro"; break;
-            case 3: case 5: name = "INTEL Pentium-II"; break;
-            case 6: name = "INTEL Celeron"; break;
-            case 7: name = "INTEL Pentium-III"; break;
-            default: name = "Unknown"; break;
-            }
-            break;
-        default:
-            break;  // no entry
-        }
-    } else {
-        name = "Unknown";
-    }
+    const char* name = "Unknown";
+    if (std::strncmp(vendor, "AuthenticAMD", 12) == 0)
+        name = AmdModelName(family, model);
+    else if (std::strncmp(vendor, "GenuineIntel", 12) == 0)
+        name = IntelModelName(family, model);
     if (name)
         std::strcpy(modelName, name);
 }

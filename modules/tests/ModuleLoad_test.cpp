@@ -250,37 +250,38 @@ struct VersionTable {
     std::vector<std::pair<const char*, const char*>> strings;
 };
 
+const VersionTable kVersionTables[] = {
+    { "MMX.dll", 0x00010001, 0x00000000, 0x00010001, 0x00000001, VS_FF_SPECIALBUILD,
+      { { "FileDescription", "MMX Module for Pyrolux 1.1a" },
+        { "FileVersion", "1, 1, 0, 0" },
+        { "InternalName", "MMX" },
+        { "OriginalFilename", "MMX.DLL" },
+        { "ProductName", "MMX - Module  Dynamic Link Library" },
+        { "ProductVersion", "1.1a" },
+        { "SpecialBuild", "234" },
+        { "OLESelfRegister", "" },
+        { "Comments", "" },
+        { "CompanyName", "" },
+        { "LegalTrademarks", "" },
+        { "PrivateBuild", "" } } },
+    { "SSE.dll", 0x00010001, 0x00000001, 0x00010001, 0x00000002, 0,
+      { { "FileDescription", "Intel SSE Module DLL" },
+        { "FileVersion", "1, 2c" },
+        { "InternalName", "SSE" },
+        { "OriginalFilename", "SSE.DLL" },
+        { "ProductName", "SSE Module Dynamic Link Library" },
+        { "ProductVersion", "1, 1, 0, 2" },
+        { "SpecialBuild", "" },
+        { "OLESelfRegister", "" },
+        { "Comments", "" },
+        { "CompanyName", "" },
+        { "LegalTrademarks", "" },
+        { "PrivateBuild", "" } } },
+};
+
 TEST(ModuleResources, VersionResourcesAsPublished)
 {
-    const VersionTable tables[] = {
-        { "MMX.dll", 0x00010001, 0x00000000, 0x00010001, 0x00000001, VS_FF_SPECIALBUILD,
-          { { "FileDescription", "MMX Module for Pyrolux 1.1a" },
-            { "FileVersion", "1, 1, 0, 0" },
-            { "InternalName", "MMX" },
-            { "OriginalFilename", "MMX.DLL" },
-            { "ProductName", "MMX - Module  Dynamic Link Library" },
-            { "ProductVersion", "1.1a" },
-            { "SpecialBuild", "234" },
-            { "OLESelfRegister", "" },
-            { "Comments", "" },
-            { "CompanyName", "" },
-            { "LegalTrademarks", "" },
-            { "PrivateBuild", "" } } },
-        { "SSE.dll", 0x00010001, 0x00000001, 0x00010001, 0x00000002, 0,
-          { { "FileDescription", "Intel SSE Module DLL" },
-            { "FileVersion", "1, 2c" },
-            { "InternalName", "SSE" },
-            { "OriginalFilename", "SSE.DLL" },
-            { "ProductName", "SSE Module Dynamic Link Library" },
-            { "ProductVersion", "1, 1, 0, 2" },
-            { "SpecialBuild", "" },
-            { "OLESelfRegister", "" },
-            { "Comments", "" },
-            { "CompanyName", "" },
-            { "LegalTrademarks", "" },
-            { "PrivateBuild", "" } } },
-    };
-    for (const VersionTable& t : tables) {
+    for (const VersionTable& t : kVersionTables) {
         std::vector<BYTE> block = VersionBlock(DistFile(t.file));
         ASSERT_FALSE(block.empty()) << t.file;
         VS_FIXEDFILEINFO* fixed = nullptr;

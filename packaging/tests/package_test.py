@@ -116,18 +116,13 @@ def describe_difference(first, second):
     return "\n".join(lines) or "  (same members: the archive's own bytes differ)"
 
 
-def check(args):
-    source = os.path.realpath(args.source)
-    epoch = commit_date(source)
-    faults = []
-
-    # Nothing of an earlier run may be taken for this one's.
-    shutil.rmtree(args.unpack, ignore_errors=True)
-    shutil.rmtree(args.work, ignore_errors=True)
+def package_twice(source, work, epoch):
+    """Packages two copies of `source` below `work`; returns the copies and,
+    for each, package.sh's last line, its archive and its SHA256SUMS.txt."""
     # Two paths that differ in length and depth, so that no path of a copy
     # can hide in padding.
-    copies = [os.path.join(args.work, "one", "pyrolux"),
-              os.path.join(args.work, "second-copy", "at", "another", "depth", "src")]
+    copies = [os.path.join(work, "one", "pyrolux"),
+              os.path.join(work, "second-copy", "at", "another", "depth", "src")]
     lines, archives, sums = [], [], []
     for copy in copies:
         copy_tree(source, copy)
@@ -136,14 +131,18 @@ def check(args):
         lines.append(line)
         archives.append(os.path.join(copy, line))
         sums.append(os.path.join(copy, "dist", "SHA256SUMS.txt"))
+    return copies, lines, archives, sums
 
+
+def compare_archives(lines, archives, sums):
+    """The version both archives are named after, and how they differ."""
     match = re.fullmatch(r"dist/Pyrolux-(\d+\.\d+)-win32\.zip", lines[0])
     if not match or lines[1] != lines[0]:
         raise Failed("package.sh's last lines %s, expected dist/Pyrolux-<version>-win32.zip"
                      % lines)
     if not all(os.path.isfile(archive) for archive in archives):
         raise Failed("package.sh named %s, which is missing" % lines[0])
-    version = match.group(1)
+    faults = []
     digests = [hashlib.sha256(read(archive)).hexdigest() for archive in archives]
     for archive, digest in zip(archives, digests):
         print("SHA-256 %s  %s" % (digest, archive))
@@ -151,21 +150,30 @@ def check(args):
         faults.append("the two archives differ:\n" + describe_difference(*archives))
     if read(sums[0]) != read(sums[1]):
         faults.append("the two SHA256SUMS.txt differ")
+    return match.group(1), faults
 
-    folder = "Pyrolux-" + version
-    with zipfile.ZipFile(archives[0]) as archive:
+
+def read_members(path, folder, epoch, faults):
+    """{name: bytes} of the binaries and README.txt in the archive; adds the
+    faults of its entries to `faults` (and fails at once if one is missing)."""
+    with zipfile.ZipFile(path) as archive:
         faults += archive_checks.entry_faults(archive, folder, BINARIES + ("README.txt",), epoch)
         if not set(folder + "/" + name for name in BINARIES + ("README.txt",)) <= set(
                 archive.namelist()):
             raise Failed("\n".join(faults))
-        members = {name: archive.read(folder + "/" + name)
-                   for name in BINARIES + ("README.txt",)}
+        return {name: archive.read(folder + "/" + name)
+                for name in BINARIES + ("README.txt",)}
 
-    paths = [source, os.path.realpath(args.work), runtime_folder(copies[0])] + copies
+
+def member_faults(members, dist, paths, sums):
+    """What is wrong with the archive's files: binaries not those of `dist`,
+    with time stamps or build folders in them, README.txt, the footprint and
+    SHA256SUMS.txt."""
+    faults = []
     for name in BINARIES:
         data = members[name]
-        if data != read(os.path.join(args.dist, name)):
-            faults.append("%s in the archive differs from %s" % (name, args.dist))
+        if data != read(os.path.join(dist, name)):
+            faults.append("%s in the archive differs from %s" % (name, dist))
         for where, value in archive_checks.pe_time_stamps(data):
             faults.append("%s: time stamp 0x%08x in the %s" % (name, value, where))
         for path in archive_checks.build_paths_in(data, paths):
@@ -177,10 +185,26 @@ def check(args):
 
     expected_sums = "".join("%s  %s\n" % (hashlib.sha256(members[name]).hexdigest(), name)
                             for name in BINARIES)
-    if read(sums[0]).decode("ascii", "replace") != expected_sums:
+    if read(sums).decode("ascii", "replace") != expected_sums:
         faults.append("SHA256SUMS.txt reads\n%s\nexpected\n%s"
-                      % (read(sums[0]).decode("ascii", "replace"), expected_sums))
+                      % (read(sums).decode("ascii", "replace"), expected_sums))
+    return faults
 
+
+def check(args):
+    source = os.path.realpath(args.source)
+    epoch = commit_date(source)
+
+    # Nothing of an earlier run may be taken for this one's.
+    shutil.rmtree(args.unpack, ignore_errors=True)
+    shutil.rmtree(args.work, ignore_errors=True)
+    copies, lines, archives, sums = package_twice(source, args.work, epoch)
+    version, faults = compare_archives(lines, archives, sums)
+
+    folder = "Pyrolux-" + version
+    members = read_members(archives[0], folder, epoch, faults)
+    paths = [source, os.path.realpath(args.work), runtime_folder(copies[0])] + copies
+    faults += member_faults(members, args.dist, paths, sums[0])
     if faults:
         raise Failed("\n".join(faults))
 

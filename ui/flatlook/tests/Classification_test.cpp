@@ -37,82 +37,159 @@ TEST(ClassifyButton, EveryButtonType)
         EXPECT_EQ(c.kind, ClassifyButton(c.style)) << "style 0x" << std::hex << c.style;
 }
 
-TEST(ClassifyControl, ConditionsOfTheTable)
+// What ClassifyControl makes of a window: its class name, styles and, for
+// an edit, the class and style of its parent.
+struct KindCase {
+    const char* name;
+    DWORD style;
+    DWORD exStyle;
+    FlatKind kind;
+    const char* note = "";
+    const char* parent = "";
+    DWORD parentStyle = 0;
+};
+
+const DWORD ce = WS_EX_CLIENTEDGE;
+
+const KindCase kKindCases[] = {
+    {"ComboBox", CBS_DROPDOWN, 0, FlatKind::ComboBox},
+    {"combobox", CBS_DROPDOWNLIST, 0, FlatKind::ComboBox},
+    {"ComboBox", CBS_SIMPLE, ce, FlatKind::None},
+    {"Edit", 0, ce, FlatKind::Edit},
+    {"Edit", WS_BORDER, 0, FlatKind::None},
+    {"Edit", 0, 0, FlatKind::ComboEdit, "", "ComboBox", CBS_SIMPLE},
+    {"Edit", 0, ce, FlatKind::Edit, "", "ComboBox", CBS_DROPDOWN},
+    {"Edit", 0, 0, FlatKind::None, "", "ComboBox", CBS_DROPDOWN},
+    {"RichEdit20A", 0, ce, FlatKind::None, "only the wide class is listed"},
+    {"SysListView32", LVS_REPORT, ce, FlatKind::Generic},
+    {"SysListView32", LVS_REPORT, 0, FlatKind::None},
+    {"SHELLDLL_DefView", 0, ce, FlatKind::None},
+    {"SysDateTimePick32", 0, ce, FlatKind::DateTime},
+    {"SysDateTimePick32", DTS_UPDOWN, 0, FlatKind::None},
+    {"SysMonthCal32", 0, 0, FlatKind::Generic},
+    {"msctls_updown32", 0, 0, FlatKind::UpDown},
+    {"ScrollBar", SBS_VERT, 0, FlatKind::ScrollBar},
+    {"scrollbar", SBS_HORZ, 0, FlatKind::ScrollBar},
+    {"ScrollBar", SBS_SIZEBOX, 0, FlatKind::None},
+    {"ScrollBar", SBS_SIZEGRIP, 0, FlatKind::None},
+    {"ComboBoxEx32", 0, ce, FlatKind::None},
+    {"SysIPAddress32", 0, ce, FlatKind::IPAddress},
+    {"SysIPAddress32", 0, 0, FlatKind::None},
+    {"msctls_trackbar32", TBS_VERT, 0, FlatKind::Trackbar},
+    {"SysHeader32", HDS_BUTTONS, 0, FlatKind::Header},
+    {"SysHeader32", HDS_HORZ, ce, FlatKind::None},
+    {"ToolbarWindow32", CCS_TOP, 0, FlatKind::Toolbar},
+    {"ToolbarWindow32", TBSTYLE_FLAT, 0, FlatKind::None},
+    {"SysTabControl32", TCS_BUTTONS, 0, FlatKind::Tab},
+    {"Static", 0, ce, FlatKind::None},
+    {"#32770", WS_CHILD, ce, FlatKind::None},
+};
+
+// Classes drawn flat only when they have a client edge.
+const char* const kGenericWithAnEdge[] = {"ListBox",         "SysTreeView32", "ComboLBox",
+                                          "msctls_hotkey32", "RichEdit",      "RichEdit20W"};
+
+TEST(ClassifyControl, KindsOfTheTable)
 {
-    const DWORD ce = WS_EX_CLIENTEDGE;
-    auto kind = [](const char* name, DWORD style, DWORD exStyle) {
-        return ClassifyControl(name, style, exStyle, "", 0).kind;
-    };
-    EXPECT_EQ(FlatKind::ComboBox, kind("ComboBox", CBS_DROPDOWN, 0));
-    EXPECT_EQ(FlatKind::ComboBox, kind("combobox", CBS_DROPDOWNLIST, 0));
-    Classification simple = ClassifyControl("ComboBox", CBS_SIMPLE, ce, "", 0);
-    EXPECT_EQ(FlatKind::None, simple.kind);
-    EXPECT_EQ(ChildRule::AllChildrenInstead, simple.children);
-
-    EXPECT_EQ(FlatKind::Edit, kind("Edit", 0, ce));
-    EXPECT_EQ(FlatKind::None, kind("Edit", WS_BORDER, 0));
-    EXPECT_EQ(FlatKind::ComboEdit,
-              ClassifyControl("Edit", 0, 0, "ComboBox", CBS_SIMPLE).kind);
-    EXPECT_EQ(FlatKind::Edit,
-              ClassifyControl("Edit", 0, ce, "ComboBox", CBS_DROPDOWN).kind);
-    EXPECT_EQ(FlatKind::None,
-              ClassifyControl("Edit", 0, 0, "ComboBox", CBS_DROPDOWN).kind);
-
-    for (const char* name : {"ListBox", "SysTreeView32", "ComboLBox", "msctls_hotkey32",
-                             "RichEdit", "RichEdit20W"}) {
-        EXPECT_EQ(FlatKind::Generic, kind(name, 0, ce)) << name;
-        EXPECT_EQ(FlatKind::None, kind(name, WS_BORDER, 0)) << name;
+    for (const KindCase& c : kKindCases)
+        EXPECT_EQ(c.kind,
+                  ClassifyControl(c.name, c.style, c.exStyle, c.parent, c.parentStyle).kind)
+            << c.name << " style 0x" << std::hex << c.style << " ex 0x" << c.exStyle << " in '"
+            << c.parent << "' " << c.note;
+    for (const char* name : kGenericWithAnEdge) {
+        EXPECT_EQ(FlatKind::Generic, ClassifyControl(name, 0, ce, "", 0).kind) << name;
+        EXPECT_EQ(FlatKind::None, ClassifyControl(name, WS_BORDER, 0, "", 0).kind) << name;
     }
-    EXPECT_EQ(FlatKind::None, kind("RichEdit20A", 0, ce)) << "only the wide class is listed";
+}
 
-    Classification listView = ClassifyControl("SysListView32", LVS_REPORT, ce, "", 0);
-    EXPECT_EQ(FlatKind::Generic, listView.kind);
-    EXPECT_EQ(ChildRule::FirstChildBefore, listView.children);
-    EXPECT_EQ(FlatKind::None, kind("SysListView32", LVS_REPORT, 0));
+// Which children of a control get the look, and when.
+struct ChildCase {
+    const char* name;
+    DWORD style;
+    DWORD exStyle;
+    ChildRule children;
+    const char* note = "";
+};
 
-    Classification shellView = ClassifyControl("SHELLDLL_DefView", 0, ce, "", 0);
-    EXPECT_EQ(FlatKind::None, shellView.kind);
-    EXPECT_EQ(ChildRule::FirstChildInstead, shellView.children);
+const ChildCase kChildCases[] = {
+    {"ComboBox", CBS_SIMPLE, ce, ChildRule::AllChildrenInstead},
+    {"SysListView32", LVS_REPORT, ce, ChildRule::FirstChildBefore},
+    {"SHELLDLL_DefView", 0, ce, ChildRule::FirstChildInstead},
+    {"SysDateTimePick32", 0, ce, ChildRule::None},
+    {"SysDateTimePick32", DTS_UPDOWN, ce, ChildRule::FirstChildBefore},
+    {"ComboBoxEx32", 0, ce, ChildRule::FirstChildInstead},
+    {"ToolbarWindow32", CCS_TOP, 0, ChildRule::AllChildrenBefore},
+    {"ToolbarWindow32", TBSTYLE_FLAT, 0, ChildRule::None,
+     "a flat toolbar's children are left alone"},
+    {"SysTabControl32", TCS_BUTTONS, 0, ChildRule::FirstChildBefore},
+};
 
-    EXPECT_EQ(FlatKind::DateTime, kind("SysDateTimePick32", 0, ce));
-    EXPECT_EQ(ChildRule::None, ClassifyControl("SysDateTimePick32", 0, ce, "", 0).children);
-    EXPECT_EQ(ChildRule::FirstChildBefore,
-              ClassifyControl("SysDateTimePick32", DTS_UPDOWN, ce, "", 0).children);
-    EXPECT_EQ(FlatKind::None, kind("SysDateTimePick32", DTS_UPDOWN, 0));
-
-    EXPECT_EQ(FlatKind::Generic, kind("SysMonthCal32", 0, 0));
-    EXPECT_EQ(FlatKind::UpDown, kind("msctls_updown32", 0, 0));
-    EXPECT_EQ(FlatKind::ScrollBar, kind("ScrollBar", SBS_VERT, 0));
-    EXPECT_EQ(FlatKind::ScrollBar, kind("scrollbar", SBS_HORZ, 0));
-    EXPECT_EQ(FlatKind::None, kind("ScrollBar", SBS_SIZEBOX, 0));
-    EXPECT_EQ(FlatKind::None, kind("ScrollBar", SBS_SIZEGRIP, 0));
-
-    Classification comboEx = ClassifyControl("ComboBoxEx32", 0, ce, "", 0);
-    EXPECT_EQ(FlatKind::None, comboEx.kind);
-    EXPECT_EQ(ChildRule::FirstChildInstead, comboEx.children);
-
-    EXPECT_EQ(FlatKind::IPAddress, kind("SysIPAddress32", 0, ce));
-    EXPECT_EQ(FlatKind::None, kind("SysIPAddress32", 0, 0));
-    EXPECT_EQ(FlatKind::Trackbar, kind("msctls_trackbar32", TBS_VERT, 0));
-    EXPECT_EQ(FlatKind::Header, kind("SysHeader32", HDS_BUTTONS, 0));
-    EXPECT_EQ(FlatKind::None, kind("SysHeader32", HDS_HORZ, ce));
-
-    Classification toolbar = ClassifyControl("ToolbarWindow32", CCS_TOP, 0, "", 0);
-    EXPECT_EQ(FlatKind::Toolbar, toolbar.kind);
-    EXPECT_EQ(ChildRule::AllChildrenBefore, toolbar.children);
-    Classification flatBar = ClassifyControl("ToolbarWindow32", TBSTYLE_FLAT, 0, "", 0);
-    EXPECT_EQ(FlatKind::None, flatBar.kind);
-    EXPECT_EQ(ChildRule::None, flatBar.children) << "a flat toolbar's children are left alone";
-
-    Classification tab = ClassifyControl("SysTabControl32", TCS_BUTTONS, 0, "", 0);
-    EXPECT_EQ(FlatKind::Tab, tab.kind);
-    EXPECT_EQ(ChildRule::FirstChildBefore, tab.children);
-
-    EXPECT_EQ(FlatKind::None, kind("Static", 0, ce));
-    EXPECT_EQ(FlatKind::None, kind("#32770", WS_CHILD, ce));
+TEST(ClassifyControl, ChildRulesOfTheTable)
+{
+    for (const ChildCase& c : kChildCases)
+        EXPECT_EQ(c.children, ClassifyControl(c.name, c.style, c.exStyle, "", 0).children)
+            << c.name << " style 0x" << std::hex << c.style << " " << c.note;
 }
 
 // One real control of every class, in a dialog initialised under the hook.
+// Controls listed without a client edge get one from the dialog when it
+// gives WS_BORDER controls one, or take one themselves: then `withEdge`.
+struct Item {
+    const char* cls;
+    DWORD style;
+    DWORD ex;
+    FlatKind kind;
+    bool withoutEdge = false;
+    FlatKind withEdge = FlatKind::None;
+};
+
+const Item kItems[] = {
+    {"Button", BS_PUSHBUTTON, 0, FlatKind::PushButton},
+    {"Button", BS_DEFPUSHBUTTON, 0, FlatKind::PushButton},
+    {"Button", BS_USERBUTTON, 0, FlatKind::PushButton},
+    {"Button", BS_CHECKBOX, 0, FlatKind::CheckBox},
+    {"Button", BS_AUTOCHECKBOX, 0, FlatKind::CheckBox},
+    {"Button", BS_3STATE, 0, FlatKind::CheckBox},
+    {"Button", BS_AUTO3STATE, 0, FlatKind::CheckBox},
+    {"Button", BS_PUSHBOX, 0, FlatKind::CheckBox},
+    {"Button", BS_RADIOBUTTON, 0, FlatKind::RadioButton},
+    {"Button", BS_AUTORADIOBUTTON, 0, FlatKind::RadioButton},
+    {"Button", BS_GROUPBOX, 0, FlatKind::None},
+    {"Button", BS_OWNERDRAW, 0, FlatKind::None},
+    {"Button", BS_PUSHBUTTON | BS_FLAT, 0, FlatKind::None},
+    {"ComboBox", CBS_DROPDOWN | WS_VSCROLL, 0, FlatKind::ComboBox},
+    {"ComboBox", CBS_DROPDOWNLIST, 0, FlatKind::ComboBox},
+    {"ComboBox", CBS_SIMPLE, 0, FlatKind::None},
+    {"Edit", ES_AUTOHSCROLL, ce, FlatKind::Edit},
+    {"Edit", 0, 0, FlatKind::None, true, FlatKind::Edit},
+    {"ListBox", WS_VSCROLL, ce, FlatKind::Generic},
+    {"ListBox", 0, 0, FlatKind::None, true, FlatKind::Generic},
+    {"SysListView32", LVS_REPORT, ce, FlatKind::Generic},
+    {"SysTreeView32", 0, ce, FlatKind::Generic},
+    {"SysTreeView32", 0, 0, FlatKind::None, true, FlatKind::Generic},
+    {"SysDateTimePick32", 0, ce, FlatKind::DateTime},
+    {"SysDateTimePick32", DTS_UPDOWN, ce, FlatKind::DateTime},
+    {"SysDateTimePick32", 0, 0, FlatKind::None, true, FlatKind::DateTime},
+    {"SysMonthCal32", 0, 0, FlatKind::Generic},
+    {"msctls_updown32", 0, 0, FlatKind::UpDown},
+    {"ScrollBar", SBS_HORZ, 0, FlatKind::ScrollBar},
+    {"ScrollBar", SBS_SIZEGRIP, 0, FlatKind::None},
+    {"ScrollBar", SBS_SIZEBOX, 0, FlatKind::None},
+    {"ComboBoxEx32", CBS_DROPDOWN, 0, FlatKind::None},
+    {"msctls_hotkey32", 0, ce, FlatKind::Generic},
+    {"SysIPAddress32", 0, ce, FlatKind::IPAddress},
+    {"SysIPAddress32", 0, 0, FlatKind::None, true, FlatKind::IPAddress},
+    {"msctls_trackbar32", 0, 0, FlatKind::Trackbar},
+    {"SysHeader32", HDS_BUTTONS, 0, FlatKind::Header},
+    {"SysHeader32", HDS_HORZ, 0, FlatKind::None},
+    {"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN, 0, FlatKind::Toolbar},
+    {"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN | TBSTYLE_FLAT, 0, FlatKind::None},
+    {"SysTabControl32", 0, 0, FlatKind::Tab},
+    {"Static", SS_LEFT, ce, FlatKind::None},
+};
+const int kItemCount = sizeof kItems / sizeof kItems[0];
+const WORD kFirstId = 100;
+
 class RealControls : public flattest::FlatLook {
 protected:
     bool Subclassed(HWND w) const
@@ -126,87 +203,62 @@ protected:
         EXPECT_EQ(k != FlatKind::None, Subclassed(w)) << "kind " << KindName(k);
         return k;
     }
+    // A dialog with every control of kItems, six to a row.
+    static DialogTemplate EveryClass()
+    {
+        DialogTemplate t("classes", WS_POPUP | WS_CAPTION, 0, 0, 400, 300);
+        for (int i = 0; i < kItemCount; ++i)
+            t.AddControl(kItems[i].cls, "x", WS_VISIBLE | kItems[i].style, 5 + (i % 6) * 64,
+                         5 + (i / 6) * 36, 60, 30, static_cast<WORD>(kFirstId + i), kItems[i].ex);
+        return t;
+    }
+    // The dialog's control made from the first row of kItems with these
+    // class and styles.
+    static HWND ControlOf(const flattest::TestDialog& dialog, const char* cls, DWORD style,
+                          DWORD ex = 0)
+    {
+        for (int i = 0; i < kItemCount; ++i)
+            if (lstrcmpA(kItems[i].cls, cls) == 0 && kItems[i].style == style &&
+                kItems[i].ex == ex)
+                return dialog.Item(kFirstId + i);
+        ADD_FAILURE() << cls << " style 0x" << std::hex << style << " is not in the table";
+        return nullptr;
+    }
 };
 
 TEST_F(RealControls, EveryClassAttachedOrLeftAloneAsTheTableSays)
 {
-    const DWORD v = WS_VISIBLE, ce = WS_EX_CLIENTEDGE;
-    DialogTemplate t("classes", WS_POPUP | WS_CAPTION, 0, 0, 400, 300);
-    struct Item {
-        const char* cls;
-        DWORD style;
-        DWORD ex;
-        FlatKind kind;
-        bool withoutEdge = false;
-        FlatKind withEdge = FlatKind::None;
-    };
-    const Item items[] = {
-        {"Button", BS_PUSHBUTTON, 0, FlatKind::PushButton},
-        {"Button", BS_DEFPUSHBUTTON, 0, FlatKind::PushButton},
-        {"Button", BS_USERBUTTON, 0, FlatKind::PushButton},
-        {"Button", BS_CHECKBOX, 0, FlatKind::CheckBox},
-        {"Button", BS_AUTOCHECKBOX, 0, FlatKind::CheckBox},
-        {"Button", BS_3STATE, 0, FlatKind::CheckBox},
-        {"Button", BS_AUTO3STATE, 0, FlatKind::CheckBox},
-        {"Button", BS_PUSHBOX, 0, FlatKind::CheckBox},
-        {"Button", BS_RADIOBUTTON, 0, FlatKind::RadioButton},
-        {"Button", BS_AUTORADIOBUTTON, 0, FlatKind::RadioButton},
-        {"Button", BS_GROUPBOX, 0, FlatKind::None},
-        {"Button", BS_OWNERDRAW, 0, FlatKind::None},
-        {"Button", BS_PUSHBUTTON | BS_FLAT, 0, FlatKind::None},
-        {"ComboBox", CBS_DROPDOWN | WS_VSCROLL, 0, FlatKind::ComboBox},
-        {"ComboBox", CBS_DROPDOWNLIST, 0, FlatKind::ComboBox},
-        {"ComboBox", CBS_SIMPLE, 0, FlatKind::None},
-        {"Edit", ES_AUTOHSCROLL, ce, FlatKind::Edit},
-        {"Edit", 0, 0, FlatKind::None, true, FlatKind::Edit},
-        {"ListBox", WS_VSCROLL, ce, FlatKind::Generic},
-        {"ListBox", 0, 0, FlatKind::None, true, FlatKind::Generic},
-        {"SysListView32", LVS_REPORT, ce, FlatKind::Generic},
-        {"SysTreeView32", 0, ce, FlatKind::Generic},
-        {"SysTreeView32", 0, 0, FlatKind::None, true, FlatKind::Generic},
-        {"SysDateTimePick32", 0, ce, FlatKind::DateTime},
-        {"SysDateTimePick32", DTS_UPDOWN, ce, FlatKind::DateTime},
-        {"SysDateTimePick32", 0, 0, FlatKind::None, true, FlatKind::DateTime},
-        {"SysMonthCal32", 0, 0, FlatKind::Generic},
-        {"msctls_updown32", 0, 0, FlatKind::UpDown},
-        {"ScrollBar", SBS_HORZ, 0, FlatKind::ScrollBar},
-        {"ScrollBar", SBS_SIZEGRIP, 0, FlatKind::None},
-        {"ScrollBar", SBS_SIZEBOX, 0, FlatKind::None},
-        {"ComboBoxEx32", CBS_DROPDOWN, 0, FlatKind::None},
-        {"msctls_hotkey32", 0, ce, FlatKind::Generic},
-        {"SysIPAddress32", 0, ce, FlatKind::IPAddress},
-        {"SysIPAddress32", 0, 0, FlatKind::None, true, FlatKind::IPAddress},
-        {"msctls_trackbar32", 0, 0, FlatKind::Trackbar},
-        {"SysHeader32", HDS_BUTTONS, 0, FlatKind::Header},
-        {"SysHeader32", HDS_HORZ, 0, FlatKind::None},
-        {"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN, 0, FlatKind::Toolbar},
-        {"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN | TBSTYLE_FLAT, 0, FlatKind::None},
-        {"SysTabControl32", 0, 0, FlatKind::Tab},
-        {"Static", SS_LEFT, ce, FlatKind::None},
-    };
-    const int count = sizeof items / sizeof items[0];
-    for (int i = 0; i < count; ++i)
-        t.AddControl(items[i].cls, "x", v | items[i].style, 5 + (i % 6) * 64, 5 + (i / 6) * 36,
-                     60, 30, static_cast<WORD>(100 + i), items[i].ex);
+    DialogTemplate t = EveryClass();
     flattest::TestDialog dialog(t.get());
     ASSERT_NE(nullptr, dialog.get());
     EXPECT_NE(nullptr, m->FindDialog(dialog.get()));
 
-    for (int i = 0; i < count; ++i) {
-        HWND w = dialog.Item(100 + i);
-        ASSERT_NE(nullptr, w) << items[i].cls << " " << i;
-        FlatKind expected = items[i].kind;
-        // Dialogs give WS_BORDER controls a client edge, and some controls
-        // take one themselves: items listed without it follow the window.
-        if (items[i].withoutEdge && (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
-            expected = items[i].withEdge;
+    for (int i = 0; i < kItemCount; ++i) {
+        HWND w = dialog.Item(kFirstId + i);
+        ASSERT_NE(nullptr, w) << kItems[i].cls << " " << i;
+        FlatKind expected = kItems[i].kind;
+        if (kItems[i].withoutEdge && (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_CLIENTEDGE))
+            expected = kItems[i].withEdge;
         EXPECT_EQ(expected, Kind(w))
-            << items[i].cls << " style 0x" << std::hex << items[i].style;
+            << kItems[i].cls << " style 0x" << std::hex << kItems[i].style;
     }
 
-    // Children: the simple combo box's edit and list, the up-down of a
-    // DTS_UPDOWN picker, the combo inside ComboBoxEx32, the list view header.
-    HWND simple = dialog.Item(100 + 15);
+    size_t attached = m->ControlCount();
+    dialog.Destroy();
+    EXPECT_GT(attached, 30u);
+    EXPECT_EQ(0u, m->ControlCount()) << "every object goes with its window";
+    EXPECT_EQ(0u, m->DialogCount());
+}
+
+// The simple combo box's edit and list, the up-down of a DTS_UPDOWN picker,
+// the combo inside ComboBoxEx32, the list view header.
+TEST_F(RealControls, ChildrenAttachedOrLeftAloneAsTheirParentsSay)
+{
+    DialogTemplate t = EveryClass();
+    flattest::TestDialog dialog(t.get());
+    ASSERT_NE(nullptr, dialog.get());
+
+    HWND simple = ControlOf(dialog, "ComboBox", CBS_SIMPLE);
     for (HWND c = GetTopWindow(simple); c; c = GetWindow(c, GW_HWNDNEXT)) {
         char name[64];
         GetClassNameA(c, name, sizeof name);
@@ -218,34 +270,26 @@ TEST_F(RealControls, EveryClassAttachedOrLeftAloneAsTheTableSays)
                       Kind(c));
         }
     }
-    HWND dropDown = dialog.Item(100 + 13);
+    HWND dropDown = ControlOf(dialog, "ComboBox", CBS_DROPDOWN | WS_VSCROLL);
     for (HWND c = GetTopWindow(dropDown); c; c = GetWindow(c, GW_HWNDNEXT))
         EXPECT_EQ(FlatKind::None, Kind(c)) << "children of a drop-down combo stay alone";
 
-    HWND upDownPicker = dialog.Item(100 + 24);
+    HWND upDownPicker = ControlOf(dialog, "SysDateTimePick32", DTS_UPDOWN, ce);
     HWND pickerUpDown = GetTopWindow(upDownPicker);
     ASSERT_NE(nullptr, pickerUpDown);
     EXPECT_EQ(FlatKind::UpDown, Kind(pickerUpDown));
-    if (HWND plainPickerChild = GetTopWindow(dialog.Item(100 + 23))) {
+    if (HWND plainPickerChild = GetTopWindow(ControlOf(dialog, "SysDateTimePick32", 0, ce))) {
         EXPECT_EQ(FlatKind::None, Kind(plainPickerChild));
     }
 
-    HWND comboEx = dialog.Item(100 + 31);
-    HWND comboExChild = GetTopWindow(comboEx);
+    HWND comboExChild = GetTopWindow(ControlOf(dialog, "ComboBoxEx32", CBS_DROPDOWN));
     ASSERT_NE(nullptr, comboExChild);
     EXPECT_EQ(FlatKind::ComboBox, Kind(comboExChild));
 
-    HWND listView = dialog.Item(100 + 20);
-    HWND header = GetTopWindow(listView);
+    HWND header = GetTopWindow(ControlOf(dialog, "SysListView32", LVS_REPORT, ce));
     if (header && (GetWindowLongA(header, GWL_STYLE) & HDS_BUTTONS)) {
         EXPECT_EQ(FlatKind::Header, Kind(header));
     }
-
-    size_t attached = m->ControlCount();
-    dialog.Destroy();
-    EXPECT_GT(attached, 30u);
-    EXPECT_EQ(0u, m->ControlCount()) << "every object goes with its window";
-    EXPECT_EQ(0u, m->DialogCount());
 }
 
 TEST_F(RealControls, ToolbarChildrenFollowTheToolbar)

@@ -485,7 +485,7 @@ HWND MakeTab(HWND parent, DWORD style, int selected)
     return tab;
 }
 
-TEST_F(Window, TabControlPaint)
+TEST_F(Window, TabControlPaintTopTabs)
 {
     Host(320, 200);
     RECT frame = {0, 0, 300, 150};
@@ -531,6 +531,13 @@ TEST_F(Window, TabControlPaint)
     EXPECT_EQ(HIGHLIGHT, secondSelected.Pixel(t0.left, (t0.top + t0.bottom) / 2 + 2))
         << "tab 0 keeps its leading edge";
     DestroyWindow(second);
+}
+
+TEST_F(Window, TabControlPaintBottomTabsAndNoSelection)
+{
+    Host(320, 200);
+    RECT frame = {0, 0, 300, 150};
+    RECT s;
 
     // Bottom tabs get the FACE strip at the frame's bottom-left corner.
     HWND bottom = MakeTab(m_host, TCS_BOTTOM, 1);

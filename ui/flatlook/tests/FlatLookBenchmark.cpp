@@ -32,15 +32,9 @@ double PerCall(int count, F f)
     return Microseconds(a, b) / count;
 }
 
-}  // namespace
-
-int main()
+// 50 controls: list boxes, edits and buttons in a grid.
+testsupport::DialogTemplate GridOfControls()
 {
-    flattest::InitCommonControlsOnce();
-    FlatLookManager* m = GetFlatLookManager();
-    m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
-
-    // 50 controls: list boxes, edits and buttons in a grid.
     testsupport::DialogTemplate t("benchmark", WS_POPUP | WS_VISIBLE, 0, 0, 420, 260);
     for (int i = 0; i < 50; ++i) {
         int x = 5 + (i % 10) * 40, y = 5 + (i / 10) * 50;
@@ -58,12 +52,11 @@ int main()
             break;
         }
     }
-    flattest::TestDialog dialog(t.get());
-    SetForegroundWindow(dialog.get());
-    testsupport::PumpMessages(200);
-    std::printf("attached controls: %u\n", static_cast<unsigned>(m->ControlCount()));
+    return t;
+}
 
-    FlatControl* list = m->FindControl(dialog.Item(100));
+void MeasureRefresh(FlatControl* list)
+{
     const int refreshes = 2000;
     double refresh = PerCall(refreshes, [&](int i) {
         list->SetStateFlag(StateHot, i % 2 == 0);  // draws every time
@@ -75,12 +68,15 @@ int main()
     list->Refresh();
     double skipped = PerCall(refreshes, [&](int) { list->Refresh(); });
     std::printf("Refresh (staying hot, nothing drawn): %.1f us\n", skipped);
+}
 
-    // Hover ticks: the cursor alternates between two controls (both redraw)
-    // and then rests on one (nothing changes).
+// Hover ticks: the cursor alternates between two controls (both redraw)
+// and then rests on one (nothing changes).
+void MeasureHoverTicks(FlatLookManager* m, HWND first, HWND second)
+{
     RECT a, b;
-    GetWindowRect(dialog.Item(101), &a);
-    GetWindowRect(dialog.Item(102), &b);
+    GetWindowRect(first, &a);
+    GetWindowRect(second, &b);
     const int ticks = 500;
     double moving = PerCall(ticks, [&](int i) {
         const RECT& r = (i % 2) ? a : b;
@@ -97,6 +93,24 @@ int main()
                 moving, cursorOnly);
     std::printf("hover tick, 50 controls, cursor resting: %.1f us\n", resting);
     std::printf("hover period: 100000 us; target for one tick: under 1000 us\n");
+}
+
+}  // namespace
+
+int main()
+{
+    flattest::InitCommonControlsOnce();
+    FlatLookManager* m = GetFlatLookManager();
+    m->Install(FlatLookManager::CurrentThread, FlatLookManager::ModeDialogs);
+
+    testsupport::DialogTemplate t = GridOfControls();
+    flattest::TestDialog dialog(t.get());
+    SetForegroundWindow(dialog.get());
+    testsupport::PumpMessages(200);
+    std::printf("attached controls: %u\n", static_cast<unsigned>(m->ControlCount()));
+
+    MeasureRefresh(m->FindControl(dialog.Item(100)));
+    MeasureHoverTicks(m, dialog.Item(101), dialog.Item(102));
     dialog.Destroy();
     m->Uninstall(FlatLookManager::CurrentThread);
     return 0;

@@ -32,20 +32,21 @@ enum : WORD {
     IdHeader, IdToolbar, IdTabTop, IdTabBottom,
 };
 
-DialogTemplate BuildGallery()
+void Label(DialogTemplate& t, const char* text, int x, int y)
 {
-    const DWORD v = WS_VISIBLE, ce = WS_EX_CLIENTEDGE, tab = WS_TABSTOP;
-    DialogTemplate t("Flat look gallery", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 440, 330);
-    auto label = [&](const char* text, int x, int y) {
-        t.AddControl("Static", text, v, x, y, 80, 8, 0xFFFF);
-    };
-    label("Push buttons", 5, 3);
+    t.AddControl("Static", text, WS_VISIBLE, x, y, 80, 8, 0xFFFF);
+}
+
+void AddButtons(DialogTemplate& t)
+{
+    const DWORD v = WS_VISIBLE;
+    Label(t, "Push buttons", 5, 3);
     t.AddControl("Button", "Hot", v, 5, 12, 50, 14, IdHotButton)
         .AddControl("Button", "Default", v | BS_DEFPUSHBUTTON, 60, 12, 50, 14, IdDefault)
         .AddControl("Button", "Def. off", v | BS_DEFPUSHBUTTON | WS_DISABLED, 115, 12, 50, 14,
                     IdDisabledDefault)
         .AddControl("Button", "Plain", v, 170, 12, 50, 14, IdPlain);
-    label("Check boxes", 5, 30);
+    Label(t, "Check boxes", 5, 30);
     t.AddControl("Button", "Off", v | BS_AUTOCHECKBOX, 5, 40, 40, 12, IdCheck)
         .AddControl("Button", "On", v | BS_AUTOCHECKBOX, 48, 40, 40, 12, IdChecked)
         .AddControl("Button", "Mixed", v | BS_AUTO3STATE, 91, 40, 45, 12, IdIndeterminate)
@@ -56,13 +57,18 @@ DialogTemplate BuildGallery()
                     IdPushLike)
         .AddControl("Button", "Left text", v | BS_AUTOCHECKBOX | BS_LEFTTEXT, 285, 40, 50, 12,
                     IdLeftText);
-    label("Radio buttons", 5, 56);
+    Label(t, "Radio buttons", 5, 56);
     t.AddControl("Button", "Off", v | BS_RADIOBUTTON, 5, 66, 40, 12, IdRadio)
         .AddControl("Button", "On", v | BS_RADIOBUTTON, 48, 66, 40, 12, IdRadioChecked)
         .AddControl("Button", "Disabled", v | BS_RADIOBUTTON | WS_DISABLED, 91, 66, 50, 12,
                     IdRadioDisabled)
         .AddControl("Button", "Hot", v | BS_RADIOBUTTON, 144, 66, 40, 12, IdRadioHot);
-    label("Edits", 5, 82);
+}
+
+void AddEditsAndCombos(DialogTemplate& t)
+{
+    const DWORD v = WS_VISIBLE, ce = WS_EX_CLIENTEDGE, tab = WS_TABSTOP;
+    Label(t, "Edits", 5, 82);
     t.AddControl("Edit", "idle", v, 5, 92, 50, 12, IdEdit, ce)
         .AddControl("Edit", "focused", v | tab, 60, 92, 50, 12, IdFocusedEdit, ce)
         .AddControl("Edit", "read-only", v | ES_READONLY, 115, 92, 50, 12, IdReadOnly, ce)
@@ -73,14 +79,19 @@ DialogTemplate BuildGallery()
         .AddControl("Edit", "7", v, 290, 92, 50, 12, IdLeftEdit, ce)
         .AddControl("msctls_updown32", "", v | UDS_ALIGNLEFT | UDS_AUTOBUDDY | UDS_SETBUDDYINT,
                     0, 0, 10, 12, IdLeftBuddy);
-    label("Combo boxes", 5, 108);
+    Label(t, "Combo boxes", 5, 108);
     t.AddControl("ComboBox", "", v | CBS_DROPDOWN, 5, 118, 60, 60, IdDropDown)
         .AddControl("ComboBox", "", v | CBS_DROPDOWNLIST, 70, 118, 60, 60, IdDropList)
         .AddControl("ComboBox", "", v | CBS_DROPDOWNLIST | WS_DISABLED, 135, 118, 60, 60,
                     IdComboDisabled)
         .AddControl("ComboBox", "", v | CBS_DROPDOWNLIST, 200, 118, 60, 60, IdComboHot)
         .AddControl("ComboBox", "", v | CBS_SIMPLE, 265, 110, 60, 40, IdSimple);
-    label("Lists and pickers", 5, 136);
+}
+
+void AddListsAndSliders(DialogTemplate& t)
+{
+    const DWORD v = WS_VISIBLE, ce = WS_EX_CLIENTEDGE;
+    Label(t, "Lists and pickers", 5, 136);
     t.AddControl("ListBox", "", v | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 5, 146, 55, 40, IdList,
                  ce)
         .AddControl("SysTreeView32", "", v | TVS_HASLINES, 65, 146, 55, 40, IdTree, ce)
@@ -90,12 +101,12 @@ DialogTemplate BuildGallery()
         .AddControl("SysDateTimePick32", "", v, 220, 164, 65, 14, IdPicker, ce)
         .AddControl("SysDateTimePick32", "", v | DTS_UPDOWN, 290, 164, 65, 14, IdPickerUpDown,
                     ce);
-    label("Scroll bars", 5, 190);
+    Label(t, "Scroll bars", 5, 190);
     t.AddControl("ScrollBar", "", v | SBS_HORZ, 5, 200, 100, 10, IdHScroll)
         .AddControl("ScrollBar", "", v | SBS_VERT, 110, 192, 10, 40, IdVScroll)
         .AddControl("ScrollBar", "", v | SBS_HORZ | WS_DISABLED, 5, 215, 100, 10,
                     IdScrollDisabled);
-    label("Trackbars", 130, 190);
+    Label(t, "Trackbars", 130, 190);
     t.AddControl("msctls_trackbar32", "", v | TBS_BOTTOM, 130, 200, 60, 18, IdTrackDown)
         .AddControl("msctls_trackbar32", "", v | TBS_TOP, 195, 200, 60, 18, IdTrackUp)
         .AddControl("msctls_trackbar32", "", v | TBS_BOTH, 260, 200, 60, 18, IdTrackBoth)
@@ -104,12 +115,26 @@ DialogTemplate BuildGallery()
                     IdTrackLeft)
         .AddControl("msctls_trackbar32", "", v | TBS_VERT, 412, 150, 18, 60, IdTrackRight)
         .AddControl("msctls_trackbar32", "", v | TBS_BOTTOM, 130, 222, 60, 18, IdTrackHot);
-    label("Header, toolbar, tabs", 5, 244);
+}
+
+void AddBars(DialogTemplate& t)
+{
+    const DWORD v = WS_VISIBLE;
+    Label(t, "Header, toolbar, tabs", 5, 244);
     t.AddControl("SysHeader32", "", v | HDS_BUTTONS | HDS_HORZ, 5, 254, 150, 12, IdHeader)
         .AddControl("ToolbarWindow32", "", v | CCS_NORESIZE | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                     5, 270, 150, 20, IdToolbar)
         .AddControl("SysTabControl32", "", v, 165, 244, 130, 80, IdTabTop)
         .AddControl("SysTabControl32", "", v | TCS_BOTTOM, 300, 244, 130, 80, IdTabBottom);
+}
+
+DialogTemplate BuildGallery()
+{
+    DialogTemplate t("Flat look gallery", WS_POPUP | WS_CAPTION | WS_VISIBLE, 0, 0, 440, 330);
+    AddButtons(t);
+    AddEditsAndCombos(t);
+    AddListsAndSliders(t);
+    AddBars(t);
     return t;
 }
 
