@@ -163,59 +163,46 @@ TEST(Attach, WithoutAHandInTheSystemTheDrawnOneIsShown)
 // ---------------------------------------------------------------------------
 // Fitting the window to its text
 
+// The link's client area is its text, and the edge its alignment anchors
+// is where it was.
+void ExpectFittedAndAnchored(HyperlinkControl& link, int id, const RECT& was)
+{
+    RECT now = RectInParent(link.m_hWnd);
+    RECT client;
+    GetClientRect(link.m_hWnd, &client);
+    SIZE text = testsupport::WindowTextExtent(link.m_hWnd, link.GetUnderlinedFont());
+    // A centred item shrinks by half the difference on each side.
+    if (id == IDC_CENTER)
+        EXPECT_LE(std::abs(client.right - text.cx), 1) << id;
+    else
+        EXPECT_EQ(client.right, text.cx) << id;
+    int frameX = (now.right - now.left) - client.right;
+    int frameY = (now.bottom - now.top) - client.bottom;
+    if (id == IDC_BORDER) {
+        EXPECT_GT(frameX, 0);
+        EXPECT_GT(frameY, 0);
+    }
+    if (id == IDC_CENTER)
+        EXPECT_LE(std::abs((now.left + now.right) - (was.left + was.right)), 1) << id;
+    else if (id == IDC_RIGHT)
+        EXPECT_EQ(now.right, was.right) << id;
+    else
+        EXPECT_EQ(now.left, was.left) << id;
+    if (id == IDC_VCENTER) {
+        EXPECT_LE(std::abs((now.top + now.bottom) - (was.top + was.bottom)), 1) << id;
+        EXPECT_LE(std::abs(client.bottom - text.cy), 1) << id;
+    } else {
+        EXPECT_EQ(now.top, was.top) << id;
+        EXPECT_EQ(client.bottom, text.cy) << id;
+    }
+}
+
 TEST(FitToText, EachAlignmentKeepsItsAnchorWhileShrinkingAndGrowing)
 {
     FakeLinkSystem fake;
     HyperlinkControl left(fake), centre(fake), right(fake), middle(fake), framed(fake);
     DialogTemplate t = MakeTemplate();
-    // The template rectangles, before anything is bound.
-    std::map<int, RECT> before;
-    {
-        class Probe : public CDialog {
-        public:
-            explicit Probe(const DLGTEMPLATE* p) : CDialog(p, nullptr) {}
-            std::map<int, RECT>* out;
-            BOOL OnInitDialog() override
-            {
-                for (int id : { IDC_LEFT, IDC_CENTER, IDC_RIGHT, IDC_VCENTER, IDC_BORDER })
-                    (*out)[id] = RectInParent(GetDlgItem(id));
-                EndDialog(IDOK);
-                return TRUE;
-            }
-        } probe(t.get());
-        probe.out = &before;
-        probe.DoModal();
-    }
-    auto check = [&](HyperlinkControl& link, int id, const RECT& was) {
-        RECT now = RectInParent(link.m_hWnd);
-        RECT client;
-        GetClientRect(link.m_hWnd, &client);
-        SIZE text = testsupport::WindowTextExtent(link.m_hWnd, link.GetUnderlinedFont());
-        // A centred item shrinks by half the difference on each side.
-        if (id == IDC_CENTER)
-            EXPECT_LE(std::abs(client.right - text.cx), 1) << id;
-        else
-            EXPECT_EQ(client.right, text.cx) << id;
-        int frameX = (now.right - now.left) - client.right;
-        int frameY = (now.bottom - now.top) - client.bottom;
-        if (id == IDC_BORDER) {
-            EXPECT_GT(frameX, 0);
-            EXPECT_GT(frameY, 0);
-        }
-        if (id == IDC_CENTER)
-            EXPECT_LE(std::abs((now.left + now.right) - (was.left + was.right)), 1) << id;
-        else if (id == IDC_RIGHT)
-            EXPECT_EQ(now.right, was.right) << id;
-        else
-            EXPECT_EQ(now.left, was.left) << id;
-        if (id == IDC_VCENTER) {
-            EXPECT_LE(std::abs((now.top + now.bottom) - (was.top + was.bottom)), 1) << id;
-            EXPECT_LE(std::abs(client.bottom - text.cy), 1) << id;
-        } else {
-            EXPECT_EQ(now.top, was.top) << id;
-            EXPECT_EQ(client.bottom, text.cy) << id;
-        }
-    };
+    std::map<int, RECT> before = TemplateRects(t);
     WithLinks({ { IDC_LEFT, &left }, { IDC_CENTER, &centre }, { IDC_RIGHT, &right },
                 { IDC_VCENTER, &middle }, { IDC_BORDER, &framed } },
               [&](LinkDialog&) {
@@ -226,7 +213,7 @@ TEST(FitToText, EachAlignmentKeepsItsAnchorWhileShrinkingAndGrowing)
                   for (auto& b : all) {
                       RECT now = RectInParent(b.second->m_hWnd);
                       EXPECT_LT(now.right - now.left, before[b.first].right - before[b.first].left) << b.first;
-                      check(*b.second, b.first, before[b.first]);
+                      ExpectFittedAndAnchored(*b.second, b.first, before[b.first]);
                   }
                   // Grown: a longer text, fitted again when the target is set.
                   for (auto& b : all) {
@@ -235,7 +222,7 @@ TEST(FitToText, EachAlignmentKeepsItsAnchorWhileShrinkingAndGrowing)
                       b.second->SetLinkTarget("www.example.com");
                       RECT now = RectInParent(b.second->m_hWnd);
                       EXPECT_GT(now.right - now.left, was.right - was.left) << b.first;
-                      check(*b.second, b.first, was);
+                      ExpectFittedAndAnchored(*b.second, b.first, was);
                   }
               });
 }

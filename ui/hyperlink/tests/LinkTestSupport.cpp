@@ -21,6 +21,24 @@ DialogTemplate MakeTemplate()
     return t;
 }
 
+std::map<int, RECT> TemplateRects(DialogTemplate& t)
+{
+    class Probe : public CDialog {
+    public:
+        explicit Probe(const DLGTEMPLATE* p) : CDialog(p, nullptr) {}
+        std::map<int, RECT> rects;
+        BOOL OnInitDialog() override
+        {
+            for (int id : { IDC_LEFT, IDC_CENTER, IDC_RIGHT, IDC_VCENTER, IDC_BORDER })
+                rects[id] = RectInParent(GetDlgItem(id));
+            EndDialog(IDOK);
+            return TRUE;
+        }
+    } probe(t.get());
+    probe.DoModal();
+    return probe.rects;
+}
+
 // Window rectangle in the parent's client coordinates.
 RECT RectInParent(HWND hWnd)
 {

@@ -183,6 +183,8 @@ public:
 };
 
 DialogTemplate MakeTemplate();
+// The items' rectangles in the template, before anything is bound.
+std::map<int, RECT> TemplateRects(DialogTemplate& t);
 
 // Window rectangle in the parent's client coordinates.
 RECT RectInParent(HWND hWnd);
