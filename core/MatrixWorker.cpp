@@ -4,10 +4,6 @@
 
 #include "TestRun.h"
 
-#if defined(_WIN32)
-#include <float.h>
-#endif
-
 // Floating point on the 32-bit target.
 //
 // The i686 build keeps GCC's default x87 code generation. The program
@@ -27,17 +23,15 @@
 void UseDoublePrecision()
 {
 #if defined(PYROLUX_X87_MATH)
-#if defined(_WIN32)
-    _controlfp(_PC_53, _MCW_PC);
-#else
     // The precision-control field of the x87 control word (bits 8 and 9)
     // and its 53-bit setting, as _MCW_PC and _PC_53 name them on Windows.
+    // Set here rather than through the C runtime's _controlfp, so that the
+    // setting does not depend on which runtime DLL a system has.
     const unsigned short precisionControl = 0x0300, precision53 = 0x0200;
     unsigned short control;
     __asm__ __volatile__("fnstcw %0" : "=m"(control));
     control = static_cast<unsigned short>((control & ~precisionControl) | precision53);
     __asm__ __volatile__("fldcw %0" : : "m"(control));
-#endif
 #endif
 }
 
