@@ -17,9 +17,12 @@ stripped. For each binary it disassembles the code with objdump and reports
     mnemonic), except the few the processor probes execute on purpose, and
     every direct jump or call into the middle of an instruction (bytes read
     as part of another instruction can hide one);
-  - every import that is not in the list of functions present in the system
-    DLLs of both Windows 95 and Windows NT 4.0 without Internet Explorer
-    (win95-nt4-imports.txt), with the functions that use it;
+  - every imported DLL that retail Windows 95 or Windows NT 4.0 without
+    Internet Explorer lacks, and every import that is not in the list of
+    functions present in the system DLLs of both (win95-nt4-imports.txt),
+    with the functions that use it;
+  - every place in the code that the runtime's pseudo-relocator patches when
+    the program starts (a data import called as a function);
   - a TLS directory in a library (Windows 95 refuses to load such a DLL with
     LoadLibrary) and debug information in any binary;
   - every function that moves the stack pointer down by more than a page
@@ -41,8 +44,8 @@ from collections import OrderedDict
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from symbol_tables import code_sections, parse_symbols, symbol_source  # noqa: E402,F401
-from pe_layout import (check_layout, load_allowed, parse_imports,  # noqa: E402
-                       strip_matches)
+from pe_layout import (check_dlls, check_layout, load_allowed,  # noqa: E402
+                       parse_imports, strip_matches)
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
@@ -420,9 +423,34 @@ def run_objdump(objdump, *args):
     return result.stdout
 
 
+# ld names each place that a run-time pseudo-relocation patches __fu<N>_<symbol>.
+_FIXUP = re.compile(r"^__fu\d+_(.+)$")
+
+
+def check_code_fixups(symbols):
+    """[(symbol, function, address)] of the run-time pseudo-relocations into
+    the code, from its labels among `symbols`: a reference to a data import
+    (DATA in its import library) used as code, so the start-up code makes
+    the code writable and patches it, and the bytes seen here are not those
+    that run."""
+    fixups, function = [], None
+    for address, name in symbols:
+        m = _FIXUP.match(name)
+        if m:
+            fixups.append((m.group(1), function, address))
+        else:
+            function = name
+    return fixups
+
+
 def check_code(name, instructions, symbols, out):
-    """Prints the probe allowances that do not hold and the jumps into an
-    instruction; returns their number."""
+    """Prints the probe allowances that do not hold, the jumps into an
+    instruction and the code patched at run time; returns their number."""
+    fixups = check_code_fixups(symbols)
+    for symbol, function, address in fixups:
+        out.write("%s: code patched at run time: a pseudo-relocation of %s "
+                  "in %s at 0x%x (a data import used as a function)\n"
+                  % (name, symbol, function, address))
     _, duplicates = allowances(symbols)
     for routine, addresses in duplicates.items():
         out.write("%s: allowed name defined %d times: %s at %s\n"
@@ -432,7 +460,7 @@ def check_code(name, instructions, symbols, out):
     for function, text, address in jumps:
         out.write("%s: jump into the middle of an instruction: '%s' in %s "
                   "at 0x%x\n" % (name, text, function, address))
-    return len(duplicates) + len(jumps)
+    return len(fixups) + len(duplicates) + len(jumps)
 
 
 def check_binary(name, disassembly, headers, allowed, out, symbols=None):
@@ -451,7 +479,12 @@ def check_binary(name, disassembly, headers, allowed, out, symbols=None):
         out.write("%s: %s\n" % (name, finding))
     sites = check_instructions(instructions, symbols)
     frames = check_stack_probes(instructions)
-    imports = check_imports(parse_imports(headers), allowed, instructions)
+    imported = parse_imports(headers)
+    dlls = check_dlls(imported, allowed)
+    for dll in dlls:
+        out.write("%s: DLL missing on retail Windows 95 or NT 4.0 without "
+                  "Internet Explorer: %s.DLL\n" % (name, dll))
+    imports = check_imports(imported, allowed, instructions)
     for (function, mnemonic), addresses in sites.items():
         out.write("%s: instruction beyond the i486: %s in %s (%d site%s, "
                   "first at 0x%x)\n" % (name, mnemonic, function,
@@ -473,7 +506,7 @@ def check_binary(name, disassembly, headers, allowed, out, symbols=None):
                  "" if len({f for f, _ in sites}) == 1 else "s",
                  len(frames), "" if len(frames) == 1 else "s",
                  len(imports), "" if len(imports) == 1 else "s"))
-    return findings + count + len(frames) + len(imports) + len(layout)
+    return findings + count + len(frames) + len(dlls) + len(imports) + len(layout)
 
 
 def check_file(path, args, allowed):
@@ -526,9 +559,10 @@ def main(argv=None):
         sys.stdout.write("FAILED: %d finding%s\n"
                          % (findings, "" if findings == 1 else "s"))
         return 1
-    sys.stdout.write("passed: every instruction in the i486 set, every import "
-                     "on Windows 95 and NT 4.0, every large frame probed, no "
-                     "TLS directory in a library, no debug information\n")
+    sys.stdout.write("passed: every instruction in the i486 set, every DLL "
+                     "and import on Windows 95 and NT 4.0, no code patched "
+                     "at run time, every large frame probed, no TLS "
+                     "directory in a library, no debug information\n")
     return 0
 
 

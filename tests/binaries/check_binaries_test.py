@@ -13,6 +13,7 @@ import unittest
 sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import check_binaries as check  # noqa: E402
+from pe_layout import AllowedImports  # noqa: E402
 
 DISASSEMBLY = """
 dist/X.dll:     file format pei-i386
@@ -268,6 +269,44 @@ class SymbolSource(unittest.TestCase):
             self.assertEqual((beside, [(0x401000, "f()")]), (source, symbols))
 
 
+# A call of a data import: ld points the call at nothing and leaves a
+# pseudo-relocation (its label __fu0___onexit) that the start-up code
+# resolves by writing into the code; objdump restarts at the label.
+PATCHED = """
+00401010 <_atexit>:
+  401010:\tsub    $0x1c,%esp
+  401013:\tmov    0x20(%esp),%eax
+  401017:\tmov    %eax,(%esp)
+  40101a:\t.byte 0xe8
+
+0040101b <__fu0___onexit>:
+  40101b:\tsub    %ebx,0x0(%eax,%eax,1)
+  40101f:\tcmp    $0x1,%eax
+  401022:\tadd    $0x1c,%esp
+  401025:\tret
+
+00401030 <_next>:
+  401030:\tret
+"""
+
+
+class CodePatchedAtRunTime(unittest.TestCase):
+    def test_a_pseudo_relocation_into_the_code_is_reported(self):
+        symbols = check.symbols_of(check.parse_disassembly(PATCHED))
+        self.assertEqual([("__onexit", "_atexit", 0x40101b)],
+                         check.check_code_fixups(symbols))
+        self.assertEqual([], check.check_code_fixups(
+            [(0x401010, "_atexit"), (0x401030, "_next")]))
+        # Named as such, and the call's first byte, alone, is no i486
+        # instruction either.
+        out = io.StringIO()
+        self.assertEqual(2, check.check_binary("X.exe", PATCHED, "", set(), out))
+        self.assertIn("X.exe: code patched at run time: a pseudo-relocation "
+                      "of __onexit in _atexit at 0x40101b", out.getvalue())
+        self.assertIn("instruction beyond the i486: .byte in _atexit",
+                      out.getvalue())
+
+
 class StackProbes(unittest.TestCase):
     def test_moves_without_their_own_probe_are_reported(self):
         # Big() probes its first move but not its second; Variable() moves
@@ -290,26 +329,68 @@ class Imports(unittest.TestCase):
              ("KERNEL32!#16", [])],
             check.check_imports(imports, allowed, parse()))
 
+    # The repository's list: (DLL, function or None for the DLL itself,
+    # allowed?, why).
+    LIST_ROWS = [
+        ("KERNEL32", "CloseHandle", True, ""),
+        ("KERNEL32", "GetTickCount64", False, "Vista"),
+        ("USER32", "GetAncestor", False, "Windows 98"),
+        ("WSOCK32", "WSAStartup", True, "Windows Sockets 1.1"),
+        ("KERNEL32", "InterlockedCompareExchange", False, "Windows 98 / NT 4.0"),
+        ("KERNEL32", "IsDebuggerPresent", False, "Windows 98"),
+        ("COMCTL32", "InitCommonControlsEx", False, "COMCTL32 4.70"),
+        ("WS2_32", "WSAStartup", False, "Winsock 2"),
+        # The DLLs.
+        ("COMCTL32", None, True, "4.00"),
+        ("OLE32", None, True, ""),
+        ("MSVCRT20", None, False, "disputed on Windows 95"),
+        ("MSVCRT40", None, False, "not on Windows 95"),
+        ("WS2_32", None, False, "Winsock 2 update"),
+        ("SHLWAPI", None, False, "Internet Explorer"),
+    ]
+
     def test_the_repository_list_has_a_note_on_every_line(self):
         allowed = check.load_allowed(check.DEFAULT_IMPORTS)
-        self.assertIn(("KERNEL32", "CloseHandle"), allowed)
-        self.assertNotIn(("KERNEL32", "GetTickCount64"), allowed)
-        self.assertNotIn(("USER32", "GetAncestor"), allowed)
-        # Windows 98, COMCTL32 4.70 and Winsock 2: not on Windows 95 as
-        # installed.
-        self.assertIn(("WSOCK32", "WSAStartup"), allowed)
-        for newer in (("KERNEL32", "InterlockedCompareExchange"),
-                      ("KERNEL32", "IsDebuggerPresent"),
-                      ("COMCTL32", "InitCommonControlsEx"), ("WS2_32", "WSAStartup")):
-            self.assertNotIn(newer, allowed)
+        for dll, function, expected, why in self.LIST_ROWS:
+            with self.subTest(dll=dll, function=function, why=why):
+                if function is None:
+                    self.assertEqual(expected, dll in allowed.dlls)
+                else:
+                    self.assertEqual(expected, (dll, function) in allowed)
+        self.assertEqual(set(), {dll for dll, _ in allowed} - allowed.dlls)
 
-    def test_a_line_without_its_minimum_system_is_refused(self):
-        with tempfile.TemporaryDirectory() as directory:
-            path = os.path.join(directory, "imports.txt")
-            with open(path, "w") as f:
-                f.write("KERNEL32!CloseHandle  Windows 95 / NT 3.1\n"
-                        "KERNEL32!GetTickCount\n")
-            self.assertRaises(ValueError, check.load_allowed, path)
+    def test_a_line_without_its_note_or_its_dll_is_refused(self):
+        for text in ("KERNEL32.DLL  Windows 95 / NT 3.1\n"
+                     "KERNEL32!CloseHandle  Windows 95 / NT 3.1\n"
+                     "KERNEL32!GetTickCount\n",
+                     "KERNEL32.DLL\n",
+                     "KERNEL32.DLL  Windows 95 / NT 3.1\n"
+                     "MSVCRT!malloc  not a listed DLL\n"):
+            with tempfile.TemporaryDirectory() as directory:
+                path = os.path.join(directory, "imports.txt")
+                with open(path, "w") as f:
+                    f.write(text)
+                self.assertRaises(ValueError, check.load_allowed, path)
+
+    def test_a_dll_not_on_both_systems_is_reported(self):
+        headers = HEADERS.replace(
+            " 00047014\t00000000", " 00047014\t00047080 00000000 00000000 "
+            "00047ca8 00047310\n\n\tDLL Name: msvcrt.dll\n\tvma:  Hint/Ord "
+            "Member-Name Bound-To\n\t47480\t  10  malloc\n\n"
+            " 00047028\t00000000")
+        imports = check.parse_imports(headers)
+        self.assertEqual(("MSVCRT", "malloc", 0x6ff07310), imports[-1])
+        allowed = AllowedImports(
+            [("KERNEL32", "CloseHandle"), ("KERNEL32", "GetAncestor")],
+            ["KERNEL32", "CRTDLL"])
+        self.assertEqual(["MSVCRT"], check.check_dlls(imports, allowed))
+        self.assertEqual([], check.check_dlls(imports[:2], allowed))
+        out = io.StringIO()
+        # The DLL, its function and the ordinal import.
+        self.assertEqual(3, check.check_binary(
+            "X.dll", "", headers, allowed, out))
+        self.assertIn("X.dll: DLL missing on retail Windows 95 or NT 4.0 "
+                      "without Internet Explorer: MSVCRT.DLL", out.getvalue())
 
 
 class Layout(unittest.TestCase):

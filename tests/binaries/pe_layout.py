@@ -43,22 +43,56 @@ def parse_imports(text):
     return imports
 
 
+class AllowedImports(frozenset):
+    """(DLL, function) pairs, and in `dlls` the DLLs they may come from."""
+
+    def __new__(cls, pairs, dlls):
+        allowed = frozenset.__new__(cls, pairs)
+        allowed.dlls = frozenset(dlls)
+        return allowed
+
+
+def allowed_dlls(allowed):
+    """The DLLs of a list: its `dlls`, or for a plain set those it names."""
+    dlls = getattr(allowed, "dlls", None)
+    return dlls if dlls is not None else {dll for dll, _ in allowed}
+
+
 def load_allowed(path):
-    """The allowed imports: lines 'DLL!function  minimum system', '#' starts
-    a comment. A line without its minimum-system note is an error."""
-    allowed = set()
+    """The allowed imports: lines 'NAME.DLL  why it is there' for each DLL
+    that may be imported, lines 'DLL!function  minimum system' for each of
+    their functions; '#' starts a comment. A line without its note, and a
+    function of a DLL not listed, are errors."""
+    pairs, dlls = [], set()
     with open(path, encoding="utf-8") as f:
         for number, line in enumerate(f, 1):
             line = line.split("#", 1)[0].strip()
             if not line:
                 continue
             fields = line.split(None, 1)
+            if len(fields) == 2 and re.match(r"^[A-Za-z0-9_]+\.DLL$", fields[0], re.I):
+                dlls.add(fields[0][:-4].upper())
+                continue
             if "!" not in fields[0] or len(fields) < 2:
-                raise ValueError("%s:%d: expected 'DLL!function  minimum "
-                                 "system', got %r" % (path, number, line))
+                raise ValueError("%s:%d: expected 'NAME.DLL  why' or 'DLL!function  "
+                                 "minimum system', got %r" % (path, number, line))
             dll, function = fields[0].split("!", 1)
-            allowed.add((dll.upper(), function))
-    return allowed
+            if dll.upper() not in dlls:
+                raise ValueError("%s:%d: %s is not among the DLLs listed before"
+                                 % (path, number, dll))
+            pairs.append((dll.upper(), function))
+    return AllowedImports(pairs, dlls)
+
+
+def check_dlls(imports, allowed):
+    """[DLL] of the imported DLLs that are not on the list: a system that
+    lacks one does not start the program (or load the library) at all."""
+    dlls = allowed_dlls(allowed)
+    missing = []
+    for dll, _, _ in imports:
+        if dll not in dlls and dll not in missing:
+            missing.append(dll)
+    return missing
 
 
 _SECTION_LINE = re.compile(r"^\s*\d+\s+(\.\S+)\s+[0-9a-f]{8}\s")
