@@ -9,7 +9,9 @@
 # before WinMain. This rebuilds those pieces for -march=i486 from Debian's own
 # sources, with the installed cross compiler (no new compiler is built), and
 # with the win32 thread model: winpthreads imports functions that Windows 98
-# and NT 4.0 lack.
+# and NT 4.0 lack. The C runtime DLL the binaries import is crtdll.dll, the
+# one that retail Windows 95 and every Windows NT ship (msvcrt.dll is not on
+# Windows 95 as installed from its CD).
 #
 # The result is cached outside the checkout, keyed by what makes it: the
 # recipe number below, the patches, and the versions of the packages it is
@@ -25,7 +27,7 @@ jobs=$(nproc)
 # The recipe: raise it with every change below that changes what is built
 # or how (sources, flags, configure options, pieces kept). A change to a
 # comment or the script's layout leaves it, and so the cached runtime.
-recipe=1
+recipe=2
 version() { dpkg-query -W -f='${Version}' "$1"; }
 crt_version=$(version mingw-w64-common)
 key=$({
@@ -82,7 +84,8 @@ cross=i686-w64-mingw32
 
 log "building the i486 runtime into $out (a few minutes, once)"
 
-# --- MinGW-w64 C runtime: start-up code, libmingw32, libmingwex, libmsvcrt.
+# --- MinGW-w64 C runtime: start-up code, libmingw32, libmingwex, and
+# libmsvcrt.a as the import library of crtdll.dll (with its additions).
 mkdir -p "$work/src"
 (cd "$work/src" && run crt-source apt-get source -q --download-only "mingw-w64=$crt_version")
 # dpkg-source unpacks it with Debian's own patches applied, as the installed
@@ -95,7 +98,7 @@ mkdir -p "$work/crt-build"
 (cd "$work/crt-build" &&
   run crt-configure "$work/src/mingw-w64/mingw-w64-crt/configure" \
     --host=$cross --prefix="$work/crt-install" \
-    --enable-lib32 --disable-lib64 --with-default-msvcrt=msvcrt \
+    --enable-lib32 --disable-lib64 --with-default-msvcrt=crtdll \
     CFLAGS="$flags" &&
   run crt-make make -j"$jobs" &&
   run crt-install make install)
@@ -128,7 +131,7 @@ target_tools=(
 )
 # What libstdc++ must not use: RDRAND/RDSEED code paths (GCC emits CMOV in
 # functions targeted at them), 64-bit file functions and _aligned_malloc,
-# which msvcrt.dll of Windows 98 and NT 4.0 does not export.
+# which crtdll.dll does not export.
 export ac_cv_x86_rdrand=no ac_cv_x86_rdseed=no glibcxx_cv_LFS=no \
        ac_cv_func__aligned_malloc=no
 mkdir -p "$work/gcc-build"
