@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "FlatCommonControls.h"
+#include "FlatLookFixture.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
 #include "RingCheck.h"
@@ -117,40 +118,7 @@ TEST(Trackbar, PointedThumbsEveryOrientation)
     EXPECT_EQ(SHADOW, down.Pixel(15, 29)) << "tip at the bottom";
 }
 
-class Window : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        flattest::InitCommonControlsOnce();
-        m = GetFlatLookManager();
-        flattest::ParkCursor();
-    }
-    void TearDown() override
-    {
-        if (m_host)
-            DestroyWindow(m_host);
-        EXPECT_EQ(0u, m->ControlCount());
-    }
-    HWND Host(int cx, int cy, bool visible = false)
-    {
-        m_host = CreateWindowExA(0, "Static", "", WS_POPUP | (visible ? WS_VISIBLE : 0), 640,
-                                 480, cx, cy, nullptr, nullptr, nullptr, nullptr);
-        return m_host;
-    }
-    HWND Child(const char* cls, DWORD style, int x, int y, int cx, int cy, DWORD ex = 0)
-    {
-        return CreateWindowExA(ex, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, m_host,
-                               nullptr, nullptr, nullptr);
-    }
-    static void CursorAtClient(HWND w, int x, int y)
-    {
-        POINT p = {x, y};
-        ClientToScreen(w, &p);
-        SetCursorPos(p.x, p.y);
-    }
-    FlatLookManager* m = nullptr;
-    HWND m_host = nullptr;
-};
+using Window = flattest::ControlHost;
 
 TEST_F(Window, TrackbarPaintsChannelAndThumbOrOnlyTheChannel)
 {
@@ -292,90 +260,6 @@ TEST_F(Window, HotHeaderItemMakesItsListViewHot)
     m->OnHoverTick();
     EXPECT_FALSE(m->FindControl(list)->State() & StateHot);
     EXPECT_FALSE(m->FindControl(header)->State() & StateHot);
-}
-
-// --- Toolbars ------------------------------------------------------------------
-
-HWND MakeToolbar(HWND parent)
-{
-    HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_NODIVIDER, 0, 0, 300,
-                               40, parent, nullptr, nullptr, nullptr);
-    SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    TBBUTTON buttons[4] = {};
-    buttons[0] = {I_IMAGENONE, 100, TBSTATE_ENABLED, TBSTYLE_BUTTON, {}, 0, 0};
-    buttons[1] = {8, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, 0};
-    buttons[2] = {I_IMAGENONE, 102, TBSTATE_ENABLED | TBSTATE_CHECKED, TBSTYLE_CHECK, {}, 0, 0};
-    buttons[3] = {I_IMAGENONE, 103, 0, TBSTYLE_BUTTON, {}, 0, 0};
-    SendMessageA(bar, TB_ADDBUTTONSA, 4, reinterpret_cast<LPARAM>(buttons));
-    return bar;
-}
-
-RECT ButtonRect(HWND bar, int i)
-{
-    RECT r = {};
-    SendMessageA(bar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
-    return r;
-}
-
-TEST_F(Window, ToolbarButtonLooks)
-{
-    Host(300, 60);
-    HWND bar = MakeToolbar(m_host);
-    ASSERT_TRUE(m->AttachControl(bar));
-    auto* o = static_cast<FlatToolbar*>(m->FindControl(bar));
-    RECT b0 = ButtonRect(bar, 0), sep = ButtonRect(bar, 1), b2 = ButtonRect(bar, 2),
-         b3 = ButtonRect(bar, 3);
-    ASSERT_GT(b0.right, b0.left);
-    EXPECT_EQ(-1, ToolbarButtonAt(bar, {(sep.left + sep.right) / 2, (sep.top + sep.bottom) / 2}))
-        << "separators are never hit";
-    EXPECT_EQ(2, ToolbarButtonAt(bar, {b2.left + 3, b2.top + 3}));
-
-    flattest::ParkCursor();
-    MemoryDib idle(300, 40);
-    o->Paint(idle.dc());
-    EXPECT_EQ(-1, o->HotItem());
-    EXPECT_TRUE(RingIs(idle, b0, HIGHLIGHT, SHADOW));
-    EXPECT_TRUE(RingIs(idle, Shrunk(b0, 1), FACE, FACE));
-    EXPECT_TRUE(RingIs(idle, b2, SHADOW, HIGHLIGHT)) << "checked";
-    EXPECT_EQ(Untouched, idle.Pixel(sep.left, (sep.top + sep.bottom) / 2)) << "separator";
-
-    CursorAtClient(bar, b2.left + 3, b2.top + 3);
-    MemoryDib checkedHot(300, 40);
-    o->Paint(checkedHot.dc());
-    EXPECT_EQ(2, o->HotItem());
-    EXPECT_TRUE(RingIs(checkedHot, b2, DKSHADOW, HIGHLIGHT));
-    EXPECT_TRUE(RingIs(checkedHot, Shrunk(b2, 1), SHADOW, SHADOW));
-
-    CursorAtClient(bar, b0.left + 3, b0.top + 3);
-    MemoryDib hot(300, 40);
-    o->Paint(hot.dc());
-    EXPECT_TRUE(RingIs(hot, b0, HIGHLIGHT, DKSHADOW));
-    EXPECT_TRUE(RingIs(hot, Shrunk(b0, 1), LIGHT, SHADOW));
-
-    CursorAtClient(bar, b3.left + 3, b3.top + 3);
-    MemoryDib disabled(300, 40);
-    o->Paint(disabled.dc());
-    EXPECT_EQ(3, o->HotItem()) << "a disabled button is the hot item";
-    EXPECT_TRUE(RingIs(disabled, b3, HIGHLIGHT, SHADOW)) << "but is not drawn hot";
-}
-
-TEST_F(Window, ToolbarRepaintForgetsTheHotItem)
-{
-    Host(300, 60, true);
-    HWND bar = MakeToolbar(m_host);
-    ASSERT_TRUE(m->AttachControl(bar));
-    auto* o = static_cast<FlatToolbar*>(m->FindControl(bar));
-    RECT b0 = ButtonRect(bar, 0);
-    testsupport::PumpMessages(30);
-    CursorAtClient(bar, b0.left + 3, b0.top + 3);
-    m->OnHoverTick();
-    EXPECT_EQ(bar, m->HotWindow());
-    EXPECT_EQ(0, o->HotItem());
-    SendMessageA(bar, WM_PAINT, 0, 0);  // staying hot: nothing redrawn
-    EXPECT_EQ(-1, o->HotItem());
-    m->OnHoverTick();  // so the next tick marks the button again
-    EXPECT_EQ(0, o->HotItem());
 }
 
 // --- Tab controls -----------------------------------------------------------------

@@ -1,6 +1,7 @@
-// The fixture of the flat-look tests that hook the thread and attach real
-// controls: installs the look for the thread, destroys the windows a test
-// made, and checks that nothing is left attached.
+// The fixtures of the flat-look tests with real controls. FlatLook hooks
+// the thread: it installs the look for the thread, destroys the windows a
+// test made, and checks that nothing is left attached. ControlHost attaches
+// controls one by one.
 #pragma once
 
 #include <windows.h>
@@ -70,6 +71,44 @@ protected:
 
     FlatLookManager* m = nullptr;
     std::vector<HWND> m_windows;
+};
+
+// The fixture of the tests that attach real controls one by one, without
+// the hook: a hidden (or shown) popup hosts them, and nothing may be left
+// attached once it is gone.
+class ControlHost : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        flattest::InitCommonControlsOnce();
+        m = GetFlatLookManager();
+        flattest::ParkCursor();
+    }
+    void TearDown() override
+    {
+        if (m_host)
+            DestroyWindow(m_host);
+        EXPECT_EQ(0u, m->ControlCount());
+    }
+    HWND Host(int cx, int cy, bool visible = false)
+    {
+        m_host = CreateWindowExA(0, "Static", "", WS_POPUP | (visible ? WS_VISIBLE : 0), 640,
+                                 480, cx, cy, nullptr, nullptr, nullptr, nullptr);
+        return m_host;
+    }
+    HWND Child(const char* cls, DWORD style, int x, int y, int cx, int cy, DWORD ex = 0)
+    {
+        return CreateWindowExA(ex, cls, "", WS_CHILD | WS_VISIBLE | style, x, y, cx, cy, m_host,
+                               nullptr, nullptr, nullptr);
+    }
+    static void CursorAtClient(HWND w, int x, int y)
+    {
+        POINT p = {x, y};
+        ClientToScreen(w, &p);
+        SetCursorPos(p.x, p.y);
+    }
+    FlatLookManager* m = nullptr;
+    HWND m_host = nullptr;
 };
 
 }  // namespace flattest
