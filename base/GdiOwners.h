@@ -9,7 +9,19 @@
 
 #include <windows.h>
 
-// A device context taken from a window and released to that same window.
+// Where ClientDC and WindowDC take their device contexts: GetWindowDC when
+// `wholeWindow`, else GetDC. Either may answer NULL (Windows 95/98 hand out
+// window DCs from a small cache of common DCs), and a painter that gets none
+// paints nothing. Tests replace the source to see that happen.
+using WindowDCSource = HDC (*)(HWND window, bool wholeWindow);
+inline HDC SystemWindowDC(HWND window, bool wholeWindow)
+{
+    return wholeWindow ? ::GetWindowDC(window) : ::GetDC(window);
+}
+inline WindowDCSource g_windowDCSource = SystemWindowDC;
+
+// A device context taken from a window and released to that same window;
+// null when the system had none to give.
 class WindowDCBase {
 public:
     ~WindowDCBase()
@@ -35,13 +47,13 @@ private:
 // The client area's DC (GetDC).
 class ClientDC : public WindowDCBase {
 public:
-    explicit ClientDC(HWND window) : WindowDCBase(window, ::GetDC(window)) {}
+    explicit ClientDC(HWND window) : WindowDCBase(window, g_windowDCSource(window, false)) {}
 };
 
 // The whole window's DC, frame and scroll bars included (GetWindowDC).
 class WindowDC : public WindowDCBase {
 public:
-    explicit WindowDC(HWND window) : WindowDCBase(window, ::GetWindowDC(window)) {}
+    explicit WindowDC(HWND window) : WindowDCBase(window, g_windowDCSource(window, true)) {}
 };
 
 // Selects GDI objects of one type into a DC for one scope; the object the

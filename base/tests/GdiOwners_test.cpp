@@ -35,6 +35,43 @@ TEST(GdiOwners, DeviceContextsGoBackToTheirWindow)
     DestroyWindow(window);
 }
 
+// Both owners take their DC from the one source, which may have none to
+// give (Windows 9x's cache of common DCs): the owner is then null and
+// releases nothing.
+HWND g_asked = nullptr;
+bool g_askedWhole = false;
+HDC NoDC(HWND window, bool wholeWindow)
+{
+    g_asked = window;
+    g_askedWhole = wholeWindow;
+    return nullptr;
+}
+
+TEST(GdiOwners, AnOwnerWithoutADeviceContextIsNull)
+{
+    HWND window = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_NE(nullptr, window);
+    ASSERT_EQ(g_windowDCSource, &SystemWindowDC);
+    g_windowDCSource = NoDC;
+    {
+        ClientDC client(window);
+        EXPECT_EQ(nullptr, client.Get());
+        EXPECT_FALSE(client);
+        EXPECT_EQ(window, g_asked);
+        EXPECT_FALSE(g_askedWhole);
+        WindowDC whole(window);
+        EXPECT_EQ(nullptr, whole.Get());
+        EXPECT_TRUE(g_askedWhole);
+    }
+    g_windowDCSource = SystemWindowDC;
+    {
+        ClientDC client(window);
+        EXPECT_NE(nullptr, client.Get());
+    }
+    DestroyWindow(window);
+}
+
 TEST(GdiOwners, SelectionRestoresTheFirstReplacedObjectBeforeItsPensGo)
 {
     HDC dc = CreateCompatibleDC(nullptr);

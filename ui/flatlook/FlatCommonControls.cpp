@@ -192,7 +192,8 @@ void DrawTrackbarThumb(HDC dc, const RECT& thumb, DWORD style, bool active)
 void FlatTrackbar::DrawFrame(HDC, const RECT&)
 {
     ClientDC client(m_hWnd);
-    Paint(client);
+    if (client)
+        Paint(client);
 }
 
 void FlatTrackbar::Paint(HDC dc)
@@ -233,7 +234,8 @@ bool FlatHeader::HoverChanged(POINT p)
 void FlatHeader::DrawFrame(HDC, const RECT&)
 {
     ClientDC client(m_hWnd);
-    Paint(client);
+    if (client)
+        Paint(client);
 }
 
 void FlatHeader::Paint(HDC dc)
@@ -317,7 +319,8 @@ bool FlatToolbar::HoverChanged(POINT p)
 void FlatToolbar::DrawFrame(HDC, const RECT&)
 {
     ClientDC client(m_hWnd);
-    Paint(client);
+    if (client)
+        Paint(client);
 }
 
 void FlatToolbar::Paint(HDC dc)
@@ -489,7 +492,8 @@ bool FlatTab::HoverChanged(POINT p)
 void FlatTab::DrawFrame(HDC, const RECT& rect)
 {
     ClientDC client(m_hWnd);
-    Paint(client, rect);
+    if (client)
+        Paint(client, rect);
 }
 
 void FlatTab::Paint(HDC dc, const RECT& frame)

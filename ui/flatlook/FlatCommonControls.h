@@ -1,7 +1,8 @@
 // Trackbars, header controls, toolbars and tab controls: kinds that draw
 // parts inside the control (channel, thumb, items) rather than a frame. Their
 // DrawFrame ignores the window DC that Refresh hands over and paints on the
-// control's client DC; Paint takes that DC so tests can hand in their own.
+// control's client DC (without one, when the system has none to give, they
+// paint nothing); Paint takes that DC so tests can hand in their own.
 #pragma once
 
 #include "FlatControl.h"

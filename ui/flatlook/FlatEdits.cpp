@@ -63,10 +63,14 @@ void FlatEdit::DrawFrame(HDC dc, const RECT& rect)
         int line = !IsWindowEnabled(m_hWnd) ? COLOR_BTNFACE
                    : Active()               ? COLOR_3DDKSHADOW
                                             : COLOR_BTNHIGHLIGHT;
+        // Without a DC for the up-down the line stops at the edit; its own
+        // frame is still drawn.
         ClientDC upDownDc(upDown);
-        SolidFill(upDownDc, 1, 1, w - e - 1, 1, GetSysColor(line));
-        if (align & UDS_ALIGNLEFT)
-            SolidFill(upDownDc, 1, 1, 1, h - e - 1, GetSysColor(line));
+        if (upDownDc) {
+            SolidFill(upDownDc, 1, 1, w - e - 1, 1, GetSysColor(line));
+            if (align & UDS_ALIGNLEFT)
+                SolidFill(upDownDc, 1, 1, 1, h - e - 1, GetSysColor(line));
+        }
     }
     SetStateFlag(StateReadOnly, (GetWindowLongA(m_hWnd, GWL_STYLE) & ES_READONLY) != 0);
     DrawGenericFrame(dc, frame, m_hWnd, m_state);

@@ -10,6 +10,7 @@
 #include "FlatEdits.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
+#include "NoWindowDC.h"
 #include "RingCheck.h"
 #include "SysColours.h"
 #include "Win32TestSupport.h"
@@ -158,6 +159,28 @@ TEST_F(Edits, LeftAlignedBuddyCarriesTheLineDownItsLeftSide)
     EXPECT_EQ(SHADOW, WindowPixel(edit, 0, 0)) << "the top row runs through";
     EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 1, u.cy / 2));
     EXPECT_EQ(HIGHLIGHT, WindowPixel(upDown, 3, 1));
+}
+
+// Windows 9x's small cache of common DCs may have none left for the
+// up-down: the line stops at the edit, whose own frame is drawn all the same.
+TEST_F(Edits, WithoutTheUpDownsDeviceContextTheEditFrameIsStillDrawn)
+{
+    const COLORREF marker = RGB(1, 2, 3);
+    HWND edit = Item(IdEdit), upDown = Item(IdUpDown);
+    const SIZE e = SizeOf(edit), u = SizeOf(upDown);
+    HDC dc = GetWindowDC(edit);
+    SolidFill(dc, 0, 0, e.cx, e.cy, marker);
+    ReleaseDC(edit, dc);
+    dc = GetDC(upDown);
+    SolidFill(dc, 0, 0, u.cx, u.cy, marker);
+    ReleaseDC(upDown, dc);
+    {
+        testsupport::NoWindowDC none(upDown);
+        Object(IdEdit)->Refresh();
+        EXPECT_GT(none.Refused(), 0) << "the edit asked for the up-down's DC";
+    }
+    EXPECT_EQ(SHADOW, WindowPixel(edit, e.cx - 1, 0)) << "the edit's frame";
+    EXPECT_EQ(marker, WindowPixel(upDown, 2, 1)) << "no line on the up-down";
 }
 
 // The up-down draws the same rows itself, so they are overwritten with a

@@ -1,4 +1,6 @@
-// Toolbars: their buttons' boxes, hit tests and the boxes drawn.
+// Toolbars: their buttons' boxes, hit tests and the boxes drawn; and the
+// painters of trackbars, headers, toolbars and tab controls without a
+// device context.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -8,6 +10,8 @@
 #include "FlatLookFixture.h"
 #include "FlatLookManager.h"
 #include "FlatLookTestSupport.h"
+#include "MessageSequence.h"
+#include "NoWindowDC.h"
 #include "RingCheck.h"
 #include "SysColours.h"
 #include "Win32TestSupport.h"
@@ -103,6 +107,45 @@ TEST_F(Window, ToolbarRepaintForgetsTheHotItem)
     EXPECT_EQ(-1, o->HotItem());
     m->OnHoverTick();  // so the next tick marks the button again
     EXPECT_EQ(0, o->HotItem());
+}
+
+// Windows 9x hands out window DCs from a small cache: a painter that gets
+// none asks the control nothing and draws nothing; with one, it asks.
+TEST_F(Window, PaintersWithoutADeviceContextDoNothing)
+{
+    Host(300, 200);
+    HWND trackbar = Child(TRACKBAR_CLASSA, 0, 0, 0, 200, 30);
+    HWND header = flattest::MakeHeader(m_host, 200, 2);
+    HWND toolbar = MakeToolbar(m_host);
+    HWND tab = Child(WC_TABCONTROLA, 0, 0, 100, 200, 80);
+    TCITEMA item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<char*>("tab");
+    SendMessageA(tab, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    const struct {
+        HWND window;
+        UINT firstQuestion;
+    } painters[] = {{trackbar, TBM_GETCHANNELRECT},
+                    {header, HDM_GETITEMCOUNT},
+                    {toolbar, TB_BUTTONCOUNT},
+                    {tab, TCM_ADJUSTRECT}};
+    for (const auto& p : painters) {
+        SCOPED_TRACE(testsupport::MessageName(p.firstQuestion));
+        ASSERT_TRUE(m->AttachControl(p.window));
+        FlatControl* o = m->FindControl(p.window);
+        RECT client;
+        GetClientRect(p.window, &client);
+        {
+            testsupport::MessageRecorder asked({p.window}, {p.firstQuestion});
+            testsupport::NoWindowDC none(p.window);
+            o->DrawFrame(nullptr, client);
+            EXPECT_GT(none.Refused(), 0) << "it asked for a DC";
+            EXPECT_TRUE(asked.sequence.Entries().empty()) << "it went on without one";
+        }
+        testsupport::MessageRecorder asked({p.window}, {p.firstQuestion});
+        o->DrawFrame(nullptr, client);
+        EXPECT_FALSE(asked.sequence.Entries().empty()) << "with a DC it paints";
+    }
 }
 
 }  // namespace
