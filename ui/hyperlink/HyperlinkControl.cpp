@@ -3,7 +3,10 @@
 #include <objbase.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -13,8 +16,8 @@ const WORD HelpHandCursor = 106;       // hand cursor inside winhlp32.exe
 const int RegistryValueChars = 260;    // one default value
 const int ExtraInvalidHeight = 10;     // redrawn below the client area
 
-// The drawn hand, 32 x 32 with its hot spot on the finger tip: X black,
-// o white, anything else transparent.
+// The drawn hand, for a 32 x 32 cursor, with its hot spot on the finger
+// tip: X black, o white, anything else transparent.
 const int DrawnHandSize = 32;
 const int DrawnHandHotX = 5;
 const char* const DrawnHand[] = {
@@ -109,6 +112,11 @@ int LinkSystem::DescribeFont(HFONT font, LOGFONTA* description)
 HCURSOR LinkSystem::LoadCursorFrom(HMODULE module, const char* name)
 {
     return ::LoadCursorA(module, name);
+}
+
+SIZE LinkSystem::CursorSize()
+{
+    return { ::GetSystemMetrics(SM_CXCURSOR), ::GetSystemMetrics(SM_CYCURSOR) };
 }
 
 HRESULT LinkSystem::InitializeCom()
@@ -302,20 +310,26 @@ void HyperlinkControl::LoadHandCursor()
             handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
     }
     if (!handCursor)
-        handCursor = CreateDrawnHandCursor();
+        handCursor = CreateDrawnHandCursor(system.CursorSize());
 }
 
-HCURSOR HyperlinkControl::CreateDrawnHandCursor()
+HCURSOR HyperlinkControl::CreateDrawnHandCursor(SIZE size)
 {
-    // One bit per pixel, rows of four bytes. Transparent: AND 1, XOR 0;
-    // black: 0, 0; white: 0, 1.
-    const int rowBytes = DrawnHandSize / 8;
-    BYTE andPlane[DrawnHandSize * rowBytes];
-    BYTE xorPlane[DrawnHandSize * rowBytes] = {};
-    memset(andPlane, 0xFF, sizeof andPlane);
-    for (int y = 0; y < static_cast<int>(sizeof DrawnHand / sizeof DrawnHand[0]); ++y) {
-        for (int x = 0; x < DrawnHandSize && DrawnHand[y][x]; ++x) {
-            const char pixel = DrawnHand[y][x];
+    // A size the system cannot tell is taken as the classic 32 x 32.
+    if (size.cx <= 0 || size.cy <= 0)
+        size = { DrawnHandSize, DrawnHandSize };
+    const int scale = std::max(1, static_cast<int>(std::min(size.cx, size.cy)) / DrawnHandSize);
+    // One bit per pixel, rows padded to whole 16-bit words as in any
+    // monochrome bitmap. Transparent: AND 1, XOR 0; black: 0, 0; white: 0, 1.
+    const int rowBytes = (size.cx + 15) / 16 * 2;
+    std::vector<BYTE> andPlane(static_cast<size_t>(rowBytes * size.cy), 0xFF);
+    std::vector<BYTE> xorPlane(andPlane.size(), 0);
+    const int rows = static_cast<int>(sizeof DrawnHand / sizeof DrawnHand[0]);
+    for (int y = 0; y < rows * scale && y < size.cy; ++y) {
+        const char* row = DrawnHand[y / scale];
+        const int length = static_cast<int>(strlen(row));
+        for (int x = 0; x < length * scale && x < size.cx; ++x) {
+            const char pixel = row[x / scale];
             if (pixel != 'X' && pixel != 'o')
                 continue;
             const BYTE bit = static_cast<BYTE>(0x80 >> (x % 8));
@@ -324,8 +338,8 @@ HCURSOR HyperlinkControl::CreateDrawnHandCursor()
                 xorPlane[y * rowBytes + x / 8] |= bit;
         }
     }
-    return ::CreateCursor(AfxGetInstanceHandle(), DrawnHandHotX, 0, DrawnHandSize, DrawnHandSize,
-                          andPlane, xorPlane);
+    return ::CreateCursor(AfxGetInstanceHandle(), DrawnHandHotX * scale, 0, size.cx, size.cy,
+                          andPlane.data(), xorPlane.data());
 }
 
 BOOL HyperlinkControl::DestroyWindow()

@@ -30,6 +30,9 @@ public:
     virtual int DescribeFont(HFONT font, LOGFONTA* description);
     // LoadCursorA: a cursor of `module`, or of the system when it is null.
     virtual HCURSOR LoadCursorFrom(HMODULE module, const char* name);
+    // GetSystemMetrics(SM_CXCURSOR, SM_CYCURSOR): the one cursor size the
+    // display driver supports (CreateCursor makes no other).
+    virtual SIZE CursorSize();
     // CoInitialize(nullptr) and CoUninitialize on the calling thread.
     virtual HRESULT InitializeCom();
     virtual void UninitializeCom();
@@ -55,7 +58,9 @@ public:
     void LoadHandCursor();
     // The hand drawn in the code: the cursor when neither the help program
     // nor the system has one (the system's hand is Windows 98 / 2000 on).
-    static HCURSOR CreateDrawnHandCursor();
+    // Made in the system's cursor size `size`, the hand drawn for 32 x 32
+    // enlarged by the whole factor that fits, in the top-left corner.
+    static HCURSOR CreateDrawnHandCursor(SIZE size);
     // The shell's result, or the fallback's; > 32 means opened.
     LONG OpenTarget(const char* text, int nShowCmd);
     // 0, or the error of opening (or reading) root\subKey; on 0 `value`

@@ -1,5 +1,6 @@
 // The link control attached to real dialog items under Wine: style, fonts,
-// size, colours, cursor, hover tracking, tooltip and clicks.
+// size, colours, hover tracking, tooltip and clicks (the cursor:
+// HyperlinkCursor_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -111,53 +112,6 @@ TEST(Attach, ToolTipToolOneHoldsTheTargetAndFollowsIt)
         EXPECT_STREQ(text, "left link");  // the text is not the target
     });
     EXPECT_EQ(link.GetToolTip().m_hWnd, nullptr);  // gone with the dialog
-}
-
-TEST(Attach, HandCursorIsShownOverTheLink)
-{
-    FakeLinkSystem fake;
-    HyperlinkControl link(fake);
-    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
-        ASSERT_NE(link.GetHandCursor(), nullptr);
-        SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
-        EXPECT_EQ(link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
-                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
-        EXPECT_EQ(GetCursor(), link.GetHandCursor());
-        // The same image as the system's hand.
-        ICONINFO mine = {}, system = {};
-        ASSERT_TRUE(GetIconInfo(link.GetHandCursor(), &mine));
-        ASSERT_TRUE(GetIconInfo(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND)), &system));
-        EXPECT_EQ(mine.xHotspot, system.xHotspot);
-        EXPECT_EQ(mine.yHotspot, system.yHotspot);
-        for (HBITMAP b : { mine.hbmMask, mine.hbmColor, system.hbmMask, system.hbmColor })
-            if (b)
-                DeleteObject(b);
-    });
-}
-
-TEST(Attach, WithoutAHandInTheSystemTheDrawnOneIsShown)
-{
-    // Windows 95 and NT 4.0: no IDC_HAND, and a help program without one.
-    FakeLinkSystem fake;
-    fake.systemHand = false;
-    HyperlinkControl link(fake);
-    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
-        ASSERT_NE(link.GetHandCursor(), nullptr);
-        EXPECT_EQ(link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
-                                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
-        EXPECT_EQ(GetCursor(), link.GetHandCursor());
-        ICONINFO info = {};
-        ASSERT_TRUE(GetIconInfo(link.GetHandCursor(), &info));
-        EXPECT_FALSE(info.fIcon);
-        EXPECT_EQ(info.xHotspot, 5u);  // the finger tip
-        EXPECT_EQ(info.yHotspot, 0u);
-        BITMAP mask = {};
-        ASSERT_TRUE(GetObjectA(info.hbmMask, sizeof mask, &mask));
-        EXPECT_EQ(mask.bmWidth, 32);
-        for (HBITMAP b : { info.hbmMask, info.hbmColor })
-            if (b)
-                DeleteObject(b);
-    });
 }
 
 // ---------------------------------------------------------------------------

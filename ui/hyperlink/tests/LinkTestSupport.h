@@ -48,12 +48,14 @@ public:
     std::vector<std::string> sequence;     // beep/message order
     std::vector<std::string> comSequence;  // COM and shell calls in order
     // Old systems' answers: NT 4.0's shorter font description, no system
-    // hand cursor (95, NT 4.0), no cursor in the help program, a thread
-    // already in another COM apartment.
+    // hand cursor (95, NT 4.0), no cursor in the help program, a display
+    // driver's cursor size ({0, 0}: the system's own), a thread already in
+    // another COM apartment.
     bool nt4FontLength = false;
     bool noFontDescription = false;
     bool systemHand = true;
     bool helpCursor = false;
+    SIZE cursorSize = { 0, 0 };
     HRESULT comResult = S_OK;
     int comInitialised = 0;  // initialisations not yet undone
 
@@ -121,6 +123,12 @@ public:
         if (module ? !helpCursor : !systemHand)
             return nullptr;
         return LinkSystem::LoadCursorFrom(module, name);
+    }
+    SIZE CursorSize() override
+    {
+        if (cursorSize.cx || cursorSize.cy)
+            return cursorSize;
+        return LinkSystem::CursorSize();
     }
     HRESULT InitializeCom() override
     {
