@@ -254,7 +254,11 @@ void HyperlinkControl::FitToText()
     GetWindowText(text);
     SIZE extent = { 0, 0 };
     {
+        // Without a DC (Windows 9x's cache of common DCs is small) the text
+        // cannot be measured: the window keeps its size.
         CClientDC dc(this);
+        if (!dc)
+            return;
         SelectedObject font(dc, underlinedFont);
         ::GetTextExtentPoint32A(dc, text, text.GetLength(), &extent);
     }

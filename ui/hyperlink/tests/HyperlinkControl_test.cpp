@@ -7,6 +7,7 @@
 
 #include "LinkTestSupport.h"
 #include "MessageBoxCatcher.h"
+#include "NoWindowDC.h"
 
 namespace {
 
@@ -179,6 +180,23 @@ TEST(FitToText, EachAlignmentKeepsItsAnchorWhileShrinkingAndGrowing)
                       ExpectFittedAndAnchored(*b.second, b.first, was);
                   }
               });
+}
+
+TEST(FitToText, WithoutADeviceContextTheWindowKeepsItsSize)
+{
+    // Windows 9x's small cache of common DCs may have none to give: the text
+    // cannot be measured, and the window stays as it is.
+    FakeLinkSystem fake;
+    HyperlinkControl link(fake);
+    WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
+        const RECT fitted = RectInParent(link.m_hWnd);
+        testsupport::NoWindowDC none(link.m_hWnd);
+        link.SetWindowText("a considerably longer link text than before");
+        link.SetLinkTarget("www.example.com");  // fitted again
+        EXPECT_GT(none.Refused(), 0) << "the link asked for a DC";
+        const RECT now = RectInParent(link.m_hWnd);
+        EXPECT_TRUE(EqualRect(&now, &fitted));
+    });
 }
 
 // ---------------------------------------------------------------------------
