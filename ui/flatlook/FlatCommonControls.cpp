@@ -35,18 +35,33 @@ int HeaderItemAt(HWND header, POINT p)
     return -1;
 }
 
-int ToolbarButtonAt(HWND toolbar, POINT p)
+std::vector<ToolbarItem> ToolbarItems(HWND toolbar, SIZE buttonSize)
 {
-    int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    std::vector<ToolbarItem> items(count > 0 ? count : 0);
+    int x = 0;
     for (int i = 0; i < count; ++i) {
-        TBBUTTON button = {};
-        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        if (button.fsStyle & TBSTYLE_SEP)
-            continue;
-        RECT box = {};
-        SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&box));
-        if (PtInRect(&box, p))
-            return i;
+        ToolbarItem& item = items[i];
+        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&item.button));
+        if (item.button.fsState & TBSTATE_HIDDEN)
+            continue;  // no room, no box
+        const bool separator = (item.button.fsStyle & TBSTYLE_SEP) != 0;
+        const int width = separator ? (item.button.iBitmap > 0 ? item.button.iBitmap
+                                                                : ToolbarSeparatorWidth)
+                                    : buttonSize.cx;
+        if (!SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&item.box)))
+            item.box = {x, ToolbarTopMargin, x + width, ToolbarTopMargin + buttonSize.cy};
+        x += width;
+    }
+    return items;
+}
+
+int ToolbarButtonAt(HWND toolbar, POINT p, SIZE buttonSize)
+{
+    const std::vector<ToolbarItem> items = ToolbarItems(toolbar, buttonSize);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!(items[i].button.fsStyle & TBSTYLE_SEP) && PtInRect(&items[i].box, p))
+            return static_cast<int>(i);
     }
     return -1;
 }
@@ -311,9 +326,16 @@ void DrawToolbarButtonBox(HDC dc, const RECT& box, bool checked, bool hot)
         TwoRingFrame(dc, box, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW, COLOR_BTNFACE, COLOR_BTNFACE);
 }
 
+LRESULT FlatToolbar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == TB_SETBUTTONSIZE && LOWORD(lParam) && HIWORD(lParam))
+        m_buttonSize = {LOWORD(lParam), HIWORD(lParam)};
+    return FlatToolbarBase::WindowProc(message, wParam, lParam);
+}
+
 bool FlatToolbar::HoverChanged(POINT p)
 {
-    return ItemHoverChanged(ToolbarButtonAt(m_hWnd, ToClient(m_hWnd, p)));
+    return ItemHoverChanged(ToolbarButtonAt(m_hWnd, ToClient(m_hWnd, p), m_buttonSize));
 }
 
 void FlatToolbar::DrawFrame(HDC, const RECT&)
@@ -329,23 +351,20 @@ void FlatToolbar::Paint(HDC dc)
         return;
     POINT p = CursorIn(m_hWnd);
     m_hotItem = -1;
-    int count = static_cast<int>(SendMessageA(m_hWnd, TB_BUTTONCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        TBBUTTON button = {};
-        SendMessageA(m_hWnd, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        RECT box = {};
-        SendMessageA(m_hWnd, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&box));
-        if (button.fsStyle & TBSTYLE_SEP)
+    const std::vector<ToolbarItem> items = ToolbarItems(m_hWnd, m_buttonSize);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const TBBUTTON& button = items[i].button;
+        if ((button.fsStyle & TBSTYLE_SEP) || (button.fsState & TBSTATE_HIDDEN))
             continue;
         bool checked = (button.fsState & TBSTATE_CHECKED) != 0;
         bool hot = false;
-        if (PtInRect(&box, p)) {
-            m_hotItem = i;
+        if (PtInRect(&items[i].box, p)) {
+            m_hotItem = static_cast<int>(i);
             // A disabled button under the cursor is the hot item but is not
             // drawn hot.
             hot = (button.fsState & TBSTATE_ENABLED) != 0;
         }
-        DrawToolbarButtonBox(dc, box, checked, hot);
+        DrawToolbarButtonBox(dc, items[i].box, checked, hot);
     }
 }
 

@@ -5,6 +5,12 @@
 // paint nothing); Paint takes that DC so tests can hand in their own.
 #pragma once
 
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <vector>
+
 #include "FlatControl.h"
 
 namespace flatlook {
@@ -22,6 +28,21 @@ public:
     void Paint(HDC client);
 };
 
+// A toolbar's buttons as it lays them out, by index: each with its box in
+// client coordinates, from TB_GETITEMRECT. Where a control does not answer
+// it, the box is laid out as a toolbar lays out one row: from the left edge,
+// ToolbarTopMargin pixels down, every button `buttonSize` (24 x 22 unless
+// TB_SETBUTTONSIZE said otherwise), a separator as wide as its iBitmap (else
+// ToolbarSeparatorWidth), a hidden button taking no room (and no box).
+struct ToolbarItem {
+    TBBUTTON button = {};
+    RECT box = {};
+};
+constexpr SIZE DefaultToolbarButtonSize = {24, 22};
+constexpr int ToolbarTopMargin = 2;
+constexpr int ToolbarSeparatorWidth = 8;
+std::vector<ToolbarItem> ToolbarItems(HWND toolbar, SIZE buttonSize = DefaultToolbarButtonSize);
+
 // The toolbar window procedure, shared by toolbars and tab controls: a
 // repaint forgets the hot item, so the next hover tick marks it again.
 class FlatToolbarBase : public FlatItemControl {
@@ -31,9 +52,14 @@ public:
 
 class FlatToolbar final : public FlatToolbarBase {
 public:
+    // Notes the button size a TB_SETBUTTONSIZE gives the toolbar.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool HoverChanged(POINT screenPoint) override;
     void DrawFrame(HDC dc, const RECT& rect) override;
     void Paint(HDC client);
+
+private:
+    SIZE m_buttonSize = DefaultToolbarButtonSize;
 };
 
 class FlatTab final : public FlatToolbarBase {
@@ -47,7 +73,8 @@ public:
 
 // Item hit tests in client coordinates; -1 when no item is there.
 int HeaderItemAt(HWND header, POINT clientPoint);
-int ToolbarButtonAt(HWND toolbar, POINT clientPoint);
+int ToolbarButtonAt(HWND toolbar, POINT clientPoint,
+                    SIZE buttonSize = DefaultToolbarButtonSize);
 int TabItemAt(HWND tab, POINT clientPoint);
 
 // Window-free painters and geometry.

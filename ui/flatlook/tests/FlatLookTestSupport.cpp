@@ -131,4 +131,20 @@ void AnswerAsComctl400Header(HWND header)
         SetWindowLongA(header, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Header)));
 }
 
+namespace {
+WNDPROC g_toolbarProc = nullptr;
+LRESULT CALLBACK ToolbarWithoutItemRects(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == TB_GETITEMRECT)
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    return CallWindowProcA(g_toolbarProc, hWnd, message, wParam, lParam);
+}
+}  // namespace
+
+void AnswerWithoutItemRects(HWND toolbar)
+{
+    g_toolbarProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongA(toolbar, GWL_WNDPROC, reinterpret_cast<LONG>(ToolbarWithoutItemRects)));
+}
+
 }  // namespace flattest

@@ -69,4 +69,8 @@ HWND MakeHeader(HWND parent, int width, int items, DWORD style = HDS_BUTTONS);
 // Internet Explorer): no HDM_GETITEMRECT and no item order.
 void AnswerAsComctl400Header(HWND header);
 
+// Makes a toolbar answer TB_GETITEMRECT as a control that does not know it
+// (FALSE, nothing written), as COMCTL32 4.00 is said to.
+void AnswerWithoutItemRects(HWND toolbar);
+
 }  // namespace flattest

@@ -1,10 +1,13 @@
-// Toolbars: their buttons' boxes, hit tests and the boxes drawn; and the
+// Toolbars: their buttons' boxes (the control's, or laid out where it does
+// not answer TB_GETITEMRECT), hit tests and the boxes drawn; and the
 // painters of trackbars, headers, toolbars and tab controls without a
 // device context.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "FlatCommonControls.h"
 #include "FlatLookFixture.h"
@@ -27,18 +30,34 @@ namespace {
 using namespace testsupport::syscolours;
 using Window = flattest::ControlHost;
 
-HWND MakeToolbar(HWND parent)
+HWND EmptyToolbar(HWND parent)
 {
     HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_NODIVIDER, 0, 0, 300,
                                40, parent, nullptr, nullptr, nullptr);
     SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    TBBUTTON buttons[4] = {};
-    buttons[0] = {I_IMAGENONE, 100, TBSTATE_ENABLED, TBSTYLE_BUTTON, {}, 0, 0};
-    buttons[1] = {8, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, 0};
-    buttons[2] = {I_IMAGENONE, 102, TBSTATE_ENABLED | TBSTATE_CHECKED, TBSTYLE_CHECK, {}, 0, 0};
-    buttons[3] = {I_IMAGENONE, 103, 0, TBSTYLE_BUTTON, {}, 0, 0};
-    SendMessageA(bar, TB_ADDBUTTONSA, 4, reinterpret_cast<LPARAM>(buttons));
+    return bar;
+}
+
+// A button, a separator, a checked check box and a disabled button; with
+// `hidden` a hidden button after the separator.
+void AddButtons(HWND bar, bool hidden)
+{
+    std::vector<TBBUTTON> buttons = {
+        {I_IMAGENONE, 100, TBSTATE_ENABLED, TBSTYLE_BUTTON, {}, 0, 0},
+        {8, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, 0},
+        {I_IMAGENONE, 102, TBSTATE_ENABLED | TBSTATE_CHECKED, TBSTYLE_CHECK, {}, 0, 0},
+        {I_IMAGENONE, 103, 0, TBSTYLE_BUTTON, {}, 0, 0}};
+    if (hidden)
+        buttons.insert(buttons.begin() + 2,
+                       {I_IMAGENONE, 101, TBSTATE_ENABLED | TBSTATE_HIDDEN, TBSTYLE_BUTTON, {}, 0, 0});
+    SendMessageA(bar, TB_ADDBUTTONSA, buttons.size(), reinterpret_cast<LPARAM>(buttons.data()));
+}
+
+HWND MakeToolbar(HWND parent)
+{
+    HWND bar = EmptyToolbar(parent);
+    AddButtons(bar, false);
     return bar;
 }
 
@@ -107,6 +126,62 @@ TEST_F(Window, ToolbarRepaintForgetsTheHotItem)
     EXPECT_EQ(-1, o->HotItem());
     m->OnHoverTick();  // so the next tick marks the button again
     EXPECT_EQ(0, o->HotItem());
+}
+
+// A control that does not answer TB_GETITEMRECT (COMCTL32 4.00, as the
+// message tables have it): its buttons are laid out by the button size.
+// Where the flat object saw TB_SETBUTTONSIZE give them one, the boxes come
+// out where the control itself puts them; otherwise they have the
+// documented default size of 24 x 22 (Wine's newer control makes its
+// default buttons 23 wide).
+TEST_F(Window, ToolbarWithoutItemRectsIsLaidOutByItsButtonSize)
+{
+    Host(300, 60);
+    for (bool sized : {false, true}) {
+        SCOPED_TRACE(sized ? "30 x 26 buttons" : "buttons of the default size");
+        HWND bar = EmptyToolbar(m_host);
+        ASSERT_TRUE(m->AttachControl(bar));
+        if (sized)
+            SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(30, 26));
+        AddButtons(bar, true);
+        std::vector<RECT> expected = {{0, 2, 24, 24}, {24, 2, 32, 24}, {0, 0, 0, 0},
+                                      {32, 2, 56, 24}, {56, 2, 80, 24}};
+        if (sized) {
+            for (int i = 0; i < 5; ++i)
+                expected[i] = ButtonRect(bar, i);
+            ASSERT_EQ(30, expected[0].right - expected[0].left);
+            ASSERT_EQ(26, expected[0].bottom - expected[0].top);
+        }
+        flattest::AnswerWithoutItemRects(bar);
+        RECT none = {};
+        ASSERT_FALSE(SendMessageA(bar, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&none)));
+
+        const SIZE size = sized ? SIZE{30, 26} : DefaultToolbarButtonSize;
+        const std::vector<ToolbarItem> items = ToolbarItems(bar, size);
+        ASSERT_EQ(5u, items.size());
+        for (int i = 0; i < 5; ++i) {
+            const RECT& b = items[i].box;
+            EXPECT_TRUE(EqualRect(&b, &expected[i]))
+                << i << ": " << b.left << "," << b.top << "," << b.right << "," << b.bottom;
+        }
+        EXPECT_TRUE(IsRectEmpty(&items[2].box)) << "a hidden button has no box";
+
+        const RECT& checked = expected[3];
+        EXPECT_EQ(3, ToolbarButtonAt(bar, {checked.left + 3, checked.top + 3}, size));
+        EXPECT_EQ(-1, ToolbarButtonAt(bar, {expected[1].left + 3, checked.top + 3}, size))
+            << "separators are never hit";
+        // The flat object lays them out by the size it noted.
+        auto* o = static_cast<FlatToolbar*>(m->FindControl(bar));
+        CursorAtClient(bar, checked.left + 3, checked.top + 3);
+        MemoryDib dib(300, 40);
+        o->Paint(dib.dc());
+        EXPECT_EQ(3, o->HotItem());
+        EXPECT_TRUE(RingIs(dib, expected[0], HIGHLIGHT, SHADOW));
+        EXPECT_TRUE(RingIs(dib, checked, DKSHADOW, HIGHLIGHT)) << "checked and hot";
+        EXPECT_TRUE(RingIs(dib, expected[4], HIGHLIGHT, SHADOW));
+        DestroyWindow(bar);
+        flattest::ParkCursor();
+    }
 }
 
 // Windows 9x hands out window DCs from a small cache: a painter that gets
