@@ -533,7 +533,7 @@ TEST(Wrappers, ProgressControlRangeStepAndPosition)
         ASSERT_NE(hWnd, nullptr);
         if (comctl400)
             g_progressProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Progress)));
+                SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Comctl400Progress)));
         CProgressCtrl bar;
         ASSERT_TRUE(bar.SubclassWindow(hWnd));
         bar.SetRange(1, 45);
