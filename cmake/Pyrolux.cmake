@@ -84,7 +84,9 @@ else()
 endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  add_compile_options(-Wall -Wextra)
+  # A printf-style argument that does not fit its format prints garbage or
+  # crashes, often only on an error path that no test runs: an error.
+  add_compile_options(-Wall -Wextra -Werror=format)
 endif()
 
 # pyrolux_add_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [NO_MAIN] [DISPLAY])

@@ -548,6 +548,7 @@ TEST(Wrappers, ProgressControlRangeStepAndPosition)
         for (int i = 0; i < 4; ++i)
             bar.StepIt();
         EXPECT_EQ(bar.GetPos(), 41);
+        EXPECT_EQ(bar.GetPos(), 41) << "reading the position moved the bar";
         bar.StepIt();
         EXPECT_LT(bar.GetPos(), 41);
         bar.SetPos(0);

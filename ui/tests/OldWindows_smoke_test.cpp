@@ -440,7 +440,7 @@ int LoadModulesAs(const char* wineName)
         DWORD threadId = 0;
         HANDLE thread = CreateThread(nullptr, 0, EndAtOnce, nullptr, 0, &threadId);
         if (!thread || WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0) {
-            std::fprintf(stderr, "child: a thread beside %s did not end\n", module);
+            std::fprintf(stderr, "child: a thread beside %s did not end\n", module.c_str());
             return 7;
         }
         CloseHandle(thread);
