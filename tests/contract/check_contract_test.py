@@ -256,6 +256,88 @@ ROWS = [
      P + 'Call user32.MessageBoxA(00000000,0040a000 "Unable, to \\"open\\" ..."...,'
      '0040a100 L"Pyrolux",00000006) ret=00401070',
      "argument 4 = 0x00000006: field 0xF not known"),
+    # The rules, each against its documentation
+    ("SM_CXEDGE on Windows 95", "win95",
+     P + "Call user32.GetSystemMetrics(0000002d) ret=00401080", 1),
+    ("SM_MOUSEWHEELPRESENT on Windows 95", "win95",
+     P + "Call user32.GetSystemMetrics(0000004b) ret=00401080", "value not known"),
+    ("SM_MOUSEWHEELPRESENT on NT 4.0", "nt40",
+     P + "Call user32.GetSystemMetrics(0000004b) ret=00401080", 1),
+    ("SM_CMONITORS on NT 4.0", "nt40",
+     P + "Call user32.GetSystemMetrics(00000050) ret=00401080", "value not known"),
+    ("SM_CMONITORS on ME", "winme",
+     P + "Call user32.GetSystemMetrics(00000050) ret=00401080", 1),
+    ("COLOR_HOTLIGHT on Windows 95", "win95",
+     P + "Call user32.GetSysColor(0000001a) ret=00401090", "rule win95:values(1,0..24)"),
+    ("COLOR_GRADIENTACTIVECAPTION's brush on Windows 95", "win95",
+     P + "Call user32.GetSysColorBrush(0000001b) ret=00401090", "rule win95:values(1,0..24)"),
+    ("COLOR_HOTLIGHT on Windows 98", "win98",
+     P + "Call user32.GetSysColor(0000001a) ret=00401090", 1),
+    ("GetScrollInfo with SB_BOTH", "win98",
+     P + "Call user32.GetScrollInfo(0001005a,00000003,0012f000) ret=004010a0", "value not known"),
+    ("CreatePen PS_USERSTYLE", "nt40",
+     P + "Call gdi32.CreatePen(00000007,00000001,00000000) ret=004010b0", "rule values(1,0..6)"),
+    ("CreatePen PS_ALTERNATE", "nt40",
+     P + "Call gdi32.CreatePen(00000008,00000001,00000000) ret=004010b0", "rule values(1,0..6)"),
+    ("a dashed pen wider than 1", "win98",
+     P + "Call gdi32.CreatePen(00000001,00000002,00000000) ret=004010b0",
+     "rule if(2,2..2147483647):values(1,0|5|6)"),
+    ("a wide inside-frame pen, a thin dashed one", "win98",
+     P + "Call gdi32.CreatePen(00000006,00000003,00000000) ret=004010b0\n"
+     + P + "Call gdi32.CreatePen(00000001,00000001,00000000) ret=004010b0", 2),
+    ("CP_UTF8 on Windows 95", "win95",
+     P + "Call KERNEL32.MultiByteToWideChar(0000fde9,00000000,0040a000,ffffffff,00000000,00000000) "
+     "ret=004010c0", "rule win95:values(1,0|1|37..64999)"),
+    ("CP_UTF8 with a flag on NT 4.0", "nt40",
+     P + "Call KERNEL32.MultiByteToWideChar(0000fde9,00000001,0040a000,ffffffff,00000000,00000000) "
+     "ret=004010c0", "rule if(1,65000|65001):values(2,0)"),
+    ("CP_UTF8 without flags on NT 4.0 and 98", "nt40",
+     P + "Call KERNEL32.MultiByteToWideChar(0000fde9,00000000,0040a000,ffffffff,00000000,00000000) "
+     "ret=004010c0\n" + P + "Call KERNEL32.WideCharToMultiByte(0000fde9,00000000,0040a000,"
+     "ffffffff,00000000,00000000,00000000,00000000) ret=004010c0", 2),
+    ("CP_UTF7 with a default character", "win98",
+     P + "Call KERNEL32.WideCharToMultiByte(0000fde8,00000000,0040a000,ffffffff,00000000,"
+     "00000000,0040a100,00000000) ret=004010c0", "rule if(1,65000|65001):values(7,0)"),
+    ("CallNextHookEx(NULL) on ME", "winme",
+     P + "Call user32.CallNextHookEx(00000000,00000003,0001005a,0012f000) ret=004010d0",
+     "rule 9x:nonnull(1)"),
+    ("CallNextHookEx(NULL) on NT 4.0", "nt40",
+     P + "Call user32.CallNextHookEx(00000000,00000003,0001005a,0012f000) ret=004010d0", 1),
+    ("a hook of every thread without its module", "win98",
+     P + "Call user32.SetWindowsHookExA(00000005,00401500,00000000,00000000) ret=004010e0",
+     "rule if(4,0):nonnull(3)"),
+    ("a hook of one thread", "win98",
+     P + "Call user32.SetWindowsHookExA(00000005,00401500,00000000,000000d4) ret=004010e0", 1),
+    ("a semaphore of maximum 0", "nt40",
+     P + "Call KERNEL32.CreateSemaphoreA(00000000,00000000,00000000,00000000) ret=004010f0",
+     "rule values(3,1..2147483647)"),
+    ("MB_DEFAULT_DESKTOP_ONLY on Windows 98", "win98",
+     P + 'Call user32.MessageBoxA(00000000,0040a000 "x",0040a100 "y",00020000) ret=00401100',
+     "bits 0x00020000 unknown; rule 9x:flags(4,0x1DF377)"),
+    ("MB_DEFAULT_DESKTOP_ONLY on NT 4.0", "nt40",
+     P + 'Call user32.MessageBoxA(00000000,0040a000 "x",0040a100 "y",00020000) ret=00401100', 1),
+    ("system-modal and task-modal at once", "nt40",
+     P + 'Call user32.MessageBoxA(00000000,0040a000 "x",0040a100 "y",00003000) ret=00401100',
+     "field 0x3000 not known"),
+    ("a cursor of a size the process never asked for", "win98",
+     P + "Call user32.GetSystemMetrics(0000000e) ret=00401120\n"
+     + P + "Ret  user32.GetSystemMetrics() retval=00000020 ret=00401120\n"
+     + P + "Call user32.CreateCursor(00400000,00000000,00000000,00000020,00000020,0012f000,"
+     "0012f080) ret=00401110", "argument 4 = 0x00000020: not from GetSystemMetrics(13)"),
+    ("a cursor of another size than the system's", "win98",
+     P + "Call user32.GetSystemMetrics(0000000d) ret=00401120\n"
+     + P + "Ret  user32.GetSystemMetrics() retval=00000030 ret=00401120\n"
+     + P + "Call user32.GetSystemMetrics(0000000e) ret=00401120\n"
+     + P + "Ret  user32.GetSystemMetrics() retval=00000030 ret=00401120\n"
+     + P + "Call user32.CreateCursor(00400000,00000000,00000000,00000020,00000030,0012f000,"
+     "0012f080) ret=00401110", "argument 4 = 0x00000020: not the 0x30 GetSystemMetrics(13)"),
+    ("a cursor of the system's size", "win98",
+     P + "Call user32.GetSystemMetrics(0000000d) ret=00401120\n"
+     + P + "Ret  user32.GetSystemMetrics() retval=00000020 ret=00401120\n"
+     + P + "Call user32.GetSystemMetrics(0000000e) ret=00401120\n"
+     + P + "Ret  user32.GetSystemMetrics() retval=00000020 ret=00401120\n"
+     + P + "Call user32.CreateCursor(00400000,00000000,00000000,00000020,00000020,0012f000,"
+     "0012f080) ret=00401110", 3),
     ("the shell before COM, then between CoInitialize and CoUninitialize", "win98",
      P + 'Call shell32.ShellExecuteA(00000000,00441420 "open",01345e90 "www.example.com",'
      "00000000,00000000,00000005) ret=00401130\n"
