@@ -51,6 +51,9 @@ KNOWN_SINCE = {
     "nt40": {"all", "nt4", "4.00"},
 }
 SINCE_VALUES = set().union(*KNOWN_SINCE.values()) | {"2000", "XP", "Vista", "6.0"}
+# Calls of ours that start and end COM on the calling thread.
+COM_STARTS = {"OLE32!CoInitialize", "OLE32!CoInitializeEx", "OLE32!OleInitialize"}
+COM_ENDS = {"OLE32!CoUninitialize", "OLE32!OleUninitialize"}
 # Images that made fewer calls in a session fail it: they were not exercised.
 MIN_CALLS_PER_IMAGE = 1
 
@@ -225,6 +228,7 @@ class Checker:
         self.wine = wine
         self.names = {e.name: value for value, entries in messages.items() for e in entries}
         self.metrics = {}  # {(pid, index): what GetSystemMetrics of ours returned}
+        self.com = {}  # {(pid, tid): COM initialisations of ours open on the thread}
 
     def violation(self, rule, call):
         """None, or (argument number, value, what is wrong)."""
@@ -232,7 +236,9 @@ class Checker:
         if kind == "none":
             return None
         if kind == "cominit":
-            return None if call.com else (0, None, "COM is not initialised on the calling thread")
+            if self.com.get((call.pid, call.tid)):
+                return None
+            return (0, None, "COM is not initialised on the calling thread (by our code)")
         number = rule.arguments[0]
         value = argument(call.args, number)
         if value is None:
@@ -299,10 +305,20 @@ class Checker:
                     if found:
                         text = describe(where, call, rule, entry[1], found, tail)
                         problems.setdefault(text, []).append(call.line)
-            if call.key == "USER32!GetSystemMetrics" and call.retval is not None and call.args:
-                self.metrics[(call.pid, call.args[0] & 0xFFFFFFFF)] = call.retval
+            self.note(call)
         return ["%s\n    %d call(s), the first: %s" % (text, len(lines), lines[0])
                 for text, lines in problems.items()], counted
+
+
+    def note(self, call):
+        """What a call of ours leaves for later ones to be checked by."""
+        if call.key == "USER32!GetSystemMetrics" and call.retval is not None and call.args:
+            self.metrics[(call.pid, call.args[0] & 0xFFFFFFFF)] = call.retval
+        thread = (call.pid, call.tid)
+        if call.key in COM_STARTS:
+            self.com[thread] = self.com.get(thread, 0) + 1
+        elif call.key in COM_ENDS:
+            self.com[thread] = max(self.com.get(thread, 0) - 1, 0)
 
 
 def describe(where, call, rule, reference, found, tail):

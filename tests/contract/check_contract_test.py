@@ -346,6 +346,10 @@ ROWS = [
      "00000000,00000000,00000005) ret=00401130\n"
      + P + "Call combase.CoUninitialize() ret=00401130",
      "SHELL32!ShellExecuteA COM is not initialised"),
+    ("COM another module started on the thread does not count", "win98",
+     P + "Call combase.CoInitializeEx(00000000,00000002) ret=67505cdb\n"
+     + P + 'Call shell32.ShellExecuteA(00000000,00441420 "open",01345e90 "mailto:a@b",'
+     "00000000,00000000,00000005) ret=00401130", "COM is not initialised"),
     ("the old checks still hold: CreateThread's flags", "win98",
      P + "Call KERNEL32.CreateThread(00000000,00100000,00411f50,013b5a30,00010004,0012f000) "
      "ret=00401140", "argument 5 = 0x00010004: bits 0x00010000 unknown; rule flags(5,0x4)"),

@@ -18,11 +18,6 @@ _WINDOW_CLASS = re.compile(_PREFIX + r"trace:win:WIN_CreateWindowEx (.*)$")
 _WINDOW_HANDLE = re.compile(_PREFIX + r"trace:win:NtUserCreateWindowEx hwnd (?:0x)?([0-9a-fA-F]+) ")
 _CREATE_WINDOW = {"USER32!CreateWindowExA", "USER32!CreateWindowExW"}
 
-# Calls that start and end COM on the calling thread.
-COM_STARTS = {"OLE32!CoInitialize", "OLE32!CoInitializeEx", "OLE32!OleInitialize"}
-COM_ENDS = {"OLE32!CoUninitialize", "OLE32!OleUninitialize"}
-
-
 def read_text(text, i):
     """(text, end) of what Wine's debugstr printed at text[i:]: "a\\"b",
     L"...", either shortened ("..."...), (null), or an atom / ordinal
@@ -81,7 +76,6 @@ class Call:
         self.args, self.strings, self.ret, self.line, self.seq = args, strings, ret, line, seq
         self.retval = None
         self.frame = None  # the innermost Call or Frame open on the thread
-        self.com = 0  # COM initialisations open on the thread before the call
 
 
 class Frame:
@@ -130,7 +124,7 @@ def _key(dll, function):
 class _Parser:
     def __init__(self, forwarded):
         self.forwarded = forwarded or {}
-        self.trace, self.stacks, self.com, self.creating = Trace(), {}, {}, {}
+        self.trace, self.stacks, self.creating = Trace(), {}, {}
 
     def on_call(self, seq, line, pid, tid, dll, function, args, ret):
         key = _key(dll, function)
@@ -138,11 +132,6 @@ class _Parser:
         call = Call(pid, tid, self.forwarded.get(key, key), values, strings, int(ret, 16), line, seq)
         stack = self.stacks.setdefault((pid, tid), [])
         call.frame = stack[-1] if stack else None
-        call.com = self.com.get((pid, tid), 0)
-        if call.key in COM_STARTS:
-            self.com[(pid, tid)] = call.com + 1
-        elif call.key in COM_ENDS:
-            self.com[(pid, tid)] = max(call.com - 1, 0)
         stack.append(call)
         self.trace.calls.append(call)
 
