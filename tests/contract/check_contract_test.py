@@ -435,6 +435,7 @@ class TraceTest(unittest.TestCase):
                          ([0x4B6558, 0xFFFFFFFF], {1: "Z:\\dist"}))
         self.assertEqual(split('0040a000 "abc"...,0000000a'), ([0x40A000, 10], {1: "abc..."}))
         self.assertEqual(split("1.5,00000002"), ([None, 2], {}))
+        self.assertEqual(split("{00000001,00000002,00000003,00000004},00000005"), ([None, 5], {}))
         self.assertEqual(split(""), ([], {}))
 
 

@@ -48,9 +48,11 @@ def read_text(text, i):
 def split_arguments(text):
     """([value], {number: text}): relay prints each argument in hex, a
     string argument followed by its text. A value that is no hex number
-    (a float, say) is None."""
+    (a float or a 128-bit value, say) is None."""
     values, strings, i = [], {}, 0
     while i < len(text):
+        if text.startswith("{", i):  # a 128-bit value: {a,b,c,d}
+            i = text.find("}", i) + 1 or len(text)
         m = re.match(r"[0-9a-fA-F]+(?=[, ]|$)", text[i:])
         values.append(int(m.group(0), 16) if m else None)
         i += m.end() if m else 0
