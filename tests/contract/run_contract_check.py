@@ -4,6 +4,7 @@ old-Windows smoke sessions, told Windows 95, 98, ME and NT 4.0 in turn, and
 checks them (check_contract.py).
 
     run_contract_check.py PREFIX SMOKE_TEST_EXE LINK_RECORDER_EXE [--keep DIR]
+                          [--binary PATH --shipped PATH ...]
 
 The smoke sessions (old_windows_smoke_test.exe, Versions/OldWindows.*) run
 the program (About, a run with every option combination, Stop and Start
@@ -17,7 +18,12 @@ table and the binaries' imports under the names Wine's relay gives them
 empty: Wine leaves out critical sections and TLS by default), and where
 "mailto:" (opened by the shell) and ".htm" (the links' registry fallback)
 start LINK_RECORDER_EXE, never a real program. Traces go to DIR (default: a
-temporary folder that is removed unless the check fails)."""
+temporary folder that is removed unless the check fails). The binaries are
+those of dist/ unless given (--binary); a 64-bit twin's run also names the
+shipped ones (--shipped), and the check leaves out what only the twin
+imports (check_contract.py --shipped)."""
+
+import argparse
 
 import os
 import shutil
@@ -82,15 +88,21 @@ def record(prefix, smoke_test, system, trace_path, log_path):
 
 
 def main(argv):
-    if len(argv) not in (3, 5) or (len(argv) == 5 and argv[3] != "--keep"):
-        print(__doc__)
-        return 2
-    prefix, smoke_test, recorder = os.path.abspath(argv[0]), argv[1], argv[2]
-    folder = argv[4] if len(argv) == 5 else tempfile.mkdtemp(prefix="pyrolux-contract-")
+    parser = argparse.ArgumentParser(usage=__doc__)
+    parser.add_argument("prefix")
+    parser.add_argument("smoke_test")
+    parser.add_argument("recorder")
+    parser.add_argument("--keep")
+    parser.add_argument("--binary", action="append", dest="binaries")
+    parser.add_argument("--shipped", action="append", default=[])
+    args = parser.parse_args(argv)
+    prefix, smoke_test, recorder = os.path.abspath(args.prefix), args.smoke_test, args.recorder
+    folder = args.keep or tempfile.mkdtemp(prefix="pyrolux-contract-")
     os.makedirs(folder, exist_ok=True)
-    binaries = check_contract.DEFAULT_BINARIES
+    binaries = args.binaries or check_contract.DEFAULT_BINARIES
     include = check_contract.load_setup(check_contract.DEFAULT_RULES,
-                                        check_contract.DEFAULT_MESSAGES, binaries)[5]
+                                        check_contract.DEFAULT_MESSAGES, binaries,
+                                        shipped=args.shipped)[5]
     prepare_prefix(prefix, include, binaries, recorder, folder)
     traces, failed_sessions = [], []
     for system in check_contract.SYSTEMS:
@@ -105,7 +117,8 @@ def main(argv):
             subprocess.run(["wineserver", "-k"], env=wine_environment(prefix, "-all"))
         traces.append("%s=%s" % (system, trace))
 
-    status = check_contract.main(traces)
+    status = check_contract.main(
+        ["--binary=" + b for b in binaries] + ["--shipped=" + b for b in args.shipped] + traces)
     for log in failed_sessions:
         print("the sessions failed; their output:")
         with open(log, errors="replace") as f:
@@ -113,7 +126,7 @@ def main(argv):
     if status or failed_sessions:
         print("traces kept in %s" % folder)
         return 1
-    if len(argv) == 3:
+    if not args.keep:
         shutil.rmtree(folder)
     return 0
 
