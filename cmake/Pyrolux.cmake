@@ -1,6 +1,16 @@
 # Shared build settings and helpers for every directory of the project.
 
-set(PYROLUX_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+# The shipped files land in dist/; the 64-bit twin (cmake/mingw-x86_64.cmake),
+# which is never shipped, keeps its own in its build tree.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(PYROLUX_TWIN ON)
+  set(PYROLUX_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+  set(PYROLUX_WINE_ARCH win64 CACHE INTERNAL "the Wine prefix kind the tests run in")
+else()
+  set(PYROLUX_TWIN OFF)
+  set(PYROLUX_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+  set(PYROLUX_WINE_ARCH win32 CACHE INTERNAL "the Wine prefix kind the tests run in")
+endif()
 # The deliverables' file names, in the release archive's order: the one list
 # the build, the packaging, the binary check and the tests all read.
 file(STRINGS ${CMAKE_SOURCE_DIR}/packaging/deliverables.txt PYROLUX_DELIVERABLES)
@@ -20,7 +30,9 @@ if(WIN32)
   # stay out of our compiles. Every binary runs on an i486.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0400
                           WINVER=0x0400 _WIN32_IE=0x0401)
-  add_compile_options(-march=i486)
+  if(NOT PYROLUX_TWIN)
+    add_compile_options(-march=i486)
+  endif()
   # Reproducible binaries: whatever the compiler records of a path (assertion
   # texts, __FILE__, debug information) is relative to this tree (so a test's
   # failure still names a file one can open) or names a fixed folder instead
@@ -29,8 +41,11 @@ if(WIN32)
   # later map wins where two match: the build tree may lie inside this tree.
   add_compile_options(
     "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>"
-    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=/pyrolux-build>"
-    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PYROLUX_I486_RUNTIME}=/pyrolux-runtime>")
+    "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${CMAKE_BINARY_DIR}=/pyrolux-build>")
+  if(PYROLUX_I486_RUNTIME)
+    add_compile_options(
+      "$<$<COMPILE_LANGUAGE:C,CXX>:-ffile-prefix-map=${PYROLUX_I486_RUNTIME}=/pyrolux-runtime>")
+  endif()
   add_link_options(-Wl,--no-insert-timestamp)
   # windres reads UTF-8 sources only when told so.
   set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
@@ -83,7 +98,9 @@ else()
 endif()
 
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-  add_compile_options(-Wall -Wextra)
+  # A printf-style argument that does not fit its format prints garbage or
+  # crashes, often only on an error path that no test runs: an error.
+  add_compile_options(-Wall -Wextra -Werror=format)
 endif()
 
 # pyrolux_add_gtest(<name> SOURCES ... [LIBS ...] [TIMEOUT s] [NO_MAIN] [DISPLAY])

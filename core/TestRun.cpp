@@ -39,16 +39,19 @@ int WorkerCount(bool useMmx, bool useSse)
 
 int StartTest(void* param, bool useMmx, bool useSse, ThreadStartProc startThread)
 {
+    // Workers still finishing a pass of the previous run see a new number,
+    // and see it before Stop goes: in between, one of them would find its
+    // run current and not stopped, and make one more pass beside the new
+    // workers.
+    const std::uint32_t run = g_testRun.load(relaxed) + 1;
+    g_testRun.store(run, relaxed);
+
     g_testFlags.Idle.store(0, relaxed);
     g_testFlags.Stop.store(0, relaxed);
     g_testFlags.ErrorComplexMath.store(0, relaxed);
     g_testFlags.ErrorIntegerMath.store(0, relaxed);
     g_testFlags.ErrorMatrix.store(0, relaxed);
     g_testFlags.ErrorChipsets.store(0, relaxed);
-
-    // Workers still finishing a pass of the previous run see a new number.
-    const std::uint32_t run = g_testRun.load(relaxed) + 1;
-    g_testRun.store(run, relaxed);
 
     // A run short of workers would load the processor less than the user
     // asked while looking like a full one: it is not started at all.

@@ -45,8 +45,8 @@ bool StartWorkerThread(WorkerProc proc, void* param, std::uint32_t run);
 // Workers a run has: two, one more for MMX, two more for SSE.
 int WorkerCount(bool useMmx, bool useSse);
 
-// Clears Idle, Stop and the four error flags (in that order), counts
-// g_testRun up and starts WorkerCount(useMmx, useSse) workers, each running
+// Counts g_testRun up, then clears Idle, Stop and the four error flags (in
+// that order) and starts WorkerCount(useMmx, useSse) workers, each running
 // MatrixWorker(param, run). Returns how many started. When a thread cannot
 // be created it starts no more and stops the run (StopTest), so that the
 // ones already running leave after their pass: a result below WorkerCount

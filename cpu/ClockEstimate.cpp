@@ -93,11 +93,7 @@ public:
         }
 #endif
     }
-    void HoldOneProcessor() override { hold.Hold(); }
-    void ReleaseProcessor() override { hold.Release(); }
-
-private:
-    OneProcessorHold hold{SystemAffinityCalls()};
+    AffinityCalls Affinity() override { return SystemAffinityCalls(); }
 };
 
 }  // namespace
@@ -150,13 +146,14 @@ CString EstimateClock() {
 CString EstimateClock(ClockSource& clock) {
     if (!clock.HasCounter())
         return CString(ClockNotDetected);
-    clock.HoldOneProcessor();
+    OneProcessorHold hold(clock.Affinity());
+    hold.Hold();
     TscStopwatch stopwatch;
     stopwatch.Start(clock);
     stopwatch.overhead = stopwatch.Elapsed(clock);
     stopwatch.Start(clock);
     clock.SleepMilliseconds(1000);
     const std::uint64_t ticks = stopwatch.Elapsed(clock);
-    clock.ReleaseProcessor();
+    hold.Release();
     return FormatClock(ticks);
 }

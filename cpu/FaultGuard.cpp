@@ -5,9 +5,6 @@
 #endif
 
 #if defined(PYROLUX_X86) && defined(_WIN32)
-#if !defined(__i386__)
-#error "the fault guard's exception frames are written for 32-bit x86 Windows"
-#endif
 #include <windows.h>
 #elif defined(PYROLUX_X86)
 #include <mutex>
@@ -46,8 +43,8 @@ PYROLUX_SITE(ud2)
 #define PYROLUX_BX "%ebx"
 #endif
 
-#if defined(_WIN32)
-// Windows: every routine registers an exception frame on the thread's own
+#if defined(_WIN32) && defined(__i386__)
+// 32-bit Windows: every routine registers an exception frame on the thread's own
 // chain (fs:[0]) around its instruction, as compilers do for __try: the
 // frame (handler, previous record) lives on the stack, fs:[0] points at it
 // while the instruction runs, and both paths put the previous record back.
@@ -65,7 +62,9 @@ extern "C" EXCEPTION_DISPOSITION OnProbeFault(EXCEPTION_RECORD*, void*, CONTEXT*
     "    popl %fs:0\n"                                                       \
     "    addl $4, %esp\n"
 #else
-// Elsewhere a process-wide signal handler finds the routine by address.
+// Elsewhere a process-wide handler finds the routine by address: a signal
+// handler, or on 64-bit Windows (only the never-shipped 64-bit twin; every
+// x64 Windows has them) a vectored exception handler.
 #define PYROLUX_ENTER ""
 #define PYROLUX_LEAVE ""
 #endif
@@ -114,12 +113,16 @@ __asm__(
     // PFRCP mm0,mm0 spelled out: 0F 0F /r with the opcode suffix 0x96.
     PYROLUX_SIMPLE_ROUTINE("pfrcp", ".byte 0x0f, 0x0f, 0xc0, 0x96", "emms")
     PYROLUX_SIMPLE_ROUTINE("ud2", "ud2", "nop")
-    // RDTSC into *ticks (first argument: RDI on x86-64, the stack on i686
-    // cdecl).
+    // RDTSC into *ticks (first argument: RDI on x86-64 System V, RCX on
+    // x64 Windows, the stack on i686 cdecl).
     ".p2align 4\n"
     "pyrolux_rdtsc:\n"
 #if defined(__x86_64__)
+#if defined(_WIN32)
+    "    movq %rcx, %r8\n"
+#else
     "    movq %rdi, %r8\n"
+#endif
     "pyrolux_rdtsc_fault:\n"
     "    rdtsc\n"
     "    movl %eax, (%r8)\n"
@@ -188,7 +191,7 @@ const void* RecoveryFor(std::uint32_t code, std::uint32_t flags, const void* add
 
 }  // namespace FaultGuard
 
-#if defined(_WIN32)
+#if defined(_WIN32) && defined(__i386__)
 
 // The handler of every probe's exception frame (see PYROLUX_ENTER). It claims
 // only a fault of the guarded instruction itself, raised at the very address
@@ -208,6 +211,29 @@ namespace {
 
 // Nothing to install: each routine brings its own frame.
 void EnsureHandler() {}
+
+}  // namespace
+
+#elif defined(_WIN32)
+
+namespace {
+
+// The same claim as the 32-bit frames' handler, for the whole process.
+LONG CALLBACK OnProbeFault(EXCEPTION_POINTERS* pointers) {
+    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
+    CONTEXT* context = pointers->ContextRecord;
+    const void* recover = FaultGuard::RecoveryFor(
+        record->ExceptionCode, record->ExceptionFlags, record->ExceptionAddress);
+    if (!recover || context->Rip != reinterpret_cast<DWORD64>(record->ExceptionAddress))
+        return EXCEPTION_CONTINUE_SEARCH;
+    context->Rip = reinterpret_cast<DWORD64>(recover);
+    return EXCEPTION_CONTINUE_EXECUTION;
+}
+
+void EnsureHandler() {
+    static const PVOID handler = AddVectoredExceptionHandler(1, OnProbeFault);
+    (void)handler;
+}
 
 }  // namespace
 

@@ -420,11 +420,12 @@ public:
     HDC GetSafeHdc() const { return m_hDC; }
     operator HDC() const { return m_hDC; }
     BOOL DrawIcon(int x, int y, HICON hIcon) { return ::DrawIcon(m_hDC, x, y, hIcon); }
-    PAINTSTRUCT m_ps;
-    HDC m_hDC;
 
 private:
+    // EndPaint takes the window and the structure as BeginPaint filled it.
     HWND m_hWnd;
+    PAINTSTRUCT m_ps;
+    HDC m_hDC;
 };
 
 // Client-area DC: GetDC in, ReleaseDC out.

@@ -4,12 +4,24 @@
 #  - Without one: runs it in a virtual display, clicks through a short
 #    session (About, idle window, a 3-second test run), saves screenshots as
 #    PNG files under build/screenshots/ and prints where they are.
+# Where this machine cannot run 32-bit code (scripts/no-32bit-reason.sh),
+# it shows the 64-bit twin instead, built from the same sources, and says so.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-"$root/scripts/build-win32.sh"
 
-prefix="$root/build/wineprefix-run"
+if reason=$("$root/scripts/no-32bit-reason.sh"); then
+  "$root/scripts/build-win32.sh"
+  build="$root/build/win32" program="$root/dist/Pyrolux.exe"
+  export PYROLUX_WINE_ARCH=win32
+else
+  echo "Showing the 64-bit twin, not the shipped 32-bit program: $reason."
+  "$root/scripts/build-win64.sh"
+  build="$root/build/win64" program="$root/build/win64/dist/Pyrolux.exe"
+  export PYROLUX_WINE_ARCH=win64
+fi
+
+prefix="$root/build/wineprefix-run-$PYROLUX_WINE_ARCH"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 # This prefix is for people: the About dialog's links may open a browser.
 export PYROLUX_PREFIX_FOR_PEOPLE=1
@@ -25,7 +37,7 @@ has_display() {
 }
 
 if has_display; then
-  exec wine "$root/dist/Pyrolux.exe"
+  exec wine "$program"
 fi
 
 shots="$root/build/screenshots"
@@ -35,6 +47,6 @@ echo "No display: running Pyrolux in a virtual display and taking screenshots."
   wine "$1" "$(winepath -w "$2")" "$(winepath -w "$3")"
   rc=$?
   wineserver -k 2>/dev/null
-  exit $rc' _ "$root/build/win32/ui/pyrolux_demo.exe" "$root/dist/Pyrolux.exe" "$shots"
+  exit $rc' _ "$build/ui/pyrolux_demo.exe" "$program" "$shots"
 echo "Screenshots:"
 ls -1 "$shots"/*.png | sed 's/^/  /'

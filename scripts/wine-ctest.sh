@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# wine-ctest.sh <win32-build-dir> [ctest args...]
-# Runs the win32 tests with one wineserver kept alive across the suite.
+# wine-ctest.sh <windows-build-dir> [ctest args...]
+# Runs a Windows build's tests (build/win32, or the 64-bit twin's
+# build/win64) with one wineserver kept alive across the suite.
 set -euo pipefail
 build=$(cd "$1" && pwd); shift
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+# The build tree says which Wine its programs need; every test inherits it.
+PYROLUX_WINE_ARCH=$(sed -n 's/^PYROLUX_WINE_ARCH:INTERNAL=//p' "$build/CMakeCache.txt")
+export PYROLUX_WINE_ARCH
+source "$(dirname "$0")/wine-overrides.sh"
 "$(dirname "$0")/wine-prefix.sh" "$WINEPREFIX"
 # The persistent server never times out: take it (and every Wine process of
 # the prefix) down however this script ends, interrupted runs included.

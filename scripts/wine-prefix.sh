@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # wine-prefix.sh <prefix-dir>
-# Creates a 32-bit Wine prefix for tests once, under a lock so parallel
+# Creates a Wine prefix for tests once (32-bit; 64-bit when
+# PYROLUX_WINE_ARCH=win64, for the 64-bit twin), under a lock so parallel
 # callers wait for the first one. Safe to call every time.
 set -euo pipefail
 prefix=$1
@@ -11,7 +12,7 @@ if [ -f "$prefix/.pyrolux-ready" ]; then
   exit 0
 fi
 rm -rf "$prefix"
-export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEPREFIX="$prefix" WINEARCH="${PYROLUX_WINE_ARCH:-win32}" WINEDEBUG=-all
 source "$(dirname "$0")/wine-overrides.sh"
 wineboot -i >/dev/null 2>&1
 # Unmanaged X windows: no waits for a window manager under bare Xvfb.

@@ -8,6 +8,11 @@
 
 #include <vector>
 
+#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__))
+#include <signal.h>
+#define PYROLUX_SINGLE_STEP 1
+#endif
+
 namespace {
 
 const std::memory_order relaxed = std::memory_order_relaxed;
@@ -31,6 +36,7 @@ struct StartAttempt {
     WorkerProc proc;
     void* param;
     std::uint32_t run;
+    std::uint32_t current;  // g_testRun as the thread would start
     FlagSnapshot flags;
 };
 std::vector<StartAttempt> s_attempts;
@@ -38,7 +44,7 @@ int s_failOnAttempt = -1; // index of the attempt whose creation fails
 
 bool RecordingStart(WorkerProc proc, void* param, std::uint32_t run)
 {
-    s_attempts.push_back({ proc, param, run, Snapshot() });
+    s_attempts.push_back({ proc, param, run, g_testRun.load(relaxed), Snapshot() });
     return static_cast<int>(s_attempts.size()) - 1 != s_failOnAttempt;
 }
 
@@ -81,6 +87,66 @@ TEST(TestFlagsTest, OnlyIdleIsSetAtStart)
     EXPECT_EQ(fresh.ErrorChipsets.load(), 0);
 }
 
+#if defined(PYROLUX_SINGLE_STEP)
+namespace {
+
+// Every point of a start at which a worker of the previous run could make
+// its check: the start runs one instruction at a time (the trap flag), and
+// after each one the handler checks the flags as such a worker would.
+std::uint32_t s_previousRun;
+volatile sig_atomic_t s_steps;
+volatile sig_atomic_t s_previousWorkerGoesOn;
+
+void AfterEachInstruction(int)
+{
+    ++s_steps;
+    if (g_testFlags.Stop.load(relaxed) == 0 && g_testRun.load(relaxed) == s_previousRun)
+        s_previousWorkerGoesOn = 1;
+}
+
+__attribute__((noinline)) void SetTrapFlag(bool on)
+{
+#if defined(__x86_64__)
+    if (on)
+        __asm__ __volatile__("pushfq\n\torq $0x100, (%%rsp)\n\tpopfq" ::: "memory", "cc");
+    else
+        __asm__ __volatile__("pushfq\n\tandq $~0x100, (%%rsp)\n\tpopfq" ::: "memory", "cc");
+#else
+    if (on)
+        __asm__ __volatile__("pushfl\n\torl $0x100, (%%esp)\n\tpopfl" ::: "memory", "cc");
+    else
+        __asm__ __volatile__("pushfl\n\tandl $~0x100, (%%esp)\n\tpopfl" ::: "memory", "cc");
+#endif
+}
+
+bool StartThatDoesNothing(WorkerProc, void*, std::uint32_t)
+{
+    return true;
+}
+
+} // namespace
+
+TEST_F(TestRunTest, NoInstructionOfAStartLetsThePreviousRunGoOn)
+{
+    StartTest(nullptr, false, false, StartThatDoesNothing);
+    StopTest();
+    s_previousRun = g_testRun.load(relaxed);
+    s_steps = 0;
+    s_previousWorkerGoesOn = 0;
+    struct sigaction step = {}, before = {};
+    step.sa_handler = AfterEachInstruction;
+    ASSERT_EQ(sigaction(SIGTRAP, &step, &before), 0);
+    SetTrapFlag(true);
+    StartTest(nullptr, false, false, StartThatDoesNothing);
+    SetTrapFlag(false);
+    sigaction(SIGTRAP, &before, nullptr);
+    EXPECT_GT(s_steps, 10) << "the start did not run step by step";
+    EXPECT_EQ(s_previousWorkerGoesOn, 0)
+        << "a worker of the previous run found Stop clear and its run still current";
+}
+
+#endif
+
 TEST_F(TestRunTest, WorkerCountFollowsTheOptions)
 {
     struct Case { bool mmx, sse; size_t workers; };
@@ -103,8 +169,11 @@ TEST_F(TestRunTest, EveryStartHandsItsWorkersANewRunNumber)
     StopTest();
     StartTest(nullptr, true, false, RecordingStart);
     ASSERT_EQ(s_attempts.size(), 5u);
-    for (size_t i = 0; i < 5; ++i)
+    for (size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(s_attempts[i].run, before + (i < 2 ? 1 : 2)) << "worker " << i;
+        // Published before the worker starts, or it would leave at once.
+        EXPECT_EQ(s_attempts[i].current, s_attempts[i].run) << "worker " << i;
+    }
     EXPECT_EQ(g_testRun.load(relaxed), before + 2);
 }
 

@@ -11,6 +11,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "Win32TestSupport.h"
 #endif
 
 namespace {
@@ -42,30 +44,6 @@ std::atomic<int> s_wrongPriority;
 std::atomic<DWORD> s_workerIds[8];
 std::atomic<int> s_workerIdCount;
 
-// True when the thread `id` has ended and no handle to it is left open in
-// this process: only then is its object gone, so that it can no longer be
-// opened by its identifier. (Wine 8 answers 0 to GetProcessHandleCount, so
-// the handles themselves cannot be counted there.)
-bool ThreadObjectGone(DWORD id)
-{
-    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
-    if (!thread)
-        return true;
-    // It may be just past its return: let it end, then ask again without
-    // this handle of ours.
-    bool ended = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
-    CloseHandle(thread);
-    if (!ended)
-        return false;
-    HANDLE again = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, id);
-    if (!again)
-        return true;
-    // The identifier may already belong to a new, running thread.
-    DWORD code = 0;
-    GetExitCodeThread(again, &code);
-    CloseHandle(again);
-    return code == STILL_ACTIVE;
-}
 #endif
 
 std::uint32_t ObservedWorker(void* param, std::uint32_t run)
@@ -120,7 +98,7 @@ TEST(RealWorkersTest, RunWithoutErrorAndAllReturnAfterStop)
     // The run keeps no thread handle: each ended worker's object is gone.
     ASSERT_EQ(s_workerIdCount.load(), 5);
     for (int i = 0; i < 5; ++i)
-        EXPECT_TRUE(ThreadObjectGone(s_workerIds[i])) << "worker " << i << ": its handle kept open";
+        EXPECT_TRUE(testsupport::ThreadObjectGone(s_workerIds[i])) << "worker " << i << ": its handle kept open";
 #endif
 }
 

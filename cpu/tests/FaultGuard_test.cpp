@@ -160,7 +160,11 @@ LONG CALLBACK SkipStrayUd2(EXCEPTION_POINTERS* info) {
     if (info->ExceptionRecord->ExceptionAddress != strayUd2At)
         return EXCEPTION_CONTINUE_SEARCH;
     g_strayFaults.fetch_add(1);
+#if defined(__i386__)
     info->ContextRecord->Eip += 2;  // past the ud2
+#else
+    info->ContextRecord->Rip += 2;
+#endif
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
@@ -203,6 +207,9 @@ TEST(FaultGuard, WorksInsideAWindowProcedure) {
     EXPECT_NE(0u, results.detected & FeatureSSE2);  // every i686 host this runs on
 }
 
+#if defined(__i386__)
+// The exception chain at fs:[0] that the 32-bit guard's frames live on.
+
 // The thread's information block (fs:[0x18] holds its own address; read
 // directly, as NtCurrentTeb's header version trips GCC's bounds warning).
 NT_TIB* ThreadInformation() {
@@ -233,15 +240,18 @@ TEST(FaultGuard, ExceptionChainIsTheSameAfterEitherPath) {
         EXPECT_EQ(before, ExceptionChain()) << "feature " << feature;
     }
 }
+#endif
 
 // What the thread looked like when the fault was raised, seen by a vectored
 // handler (called before any frame) that leaves the fault to the frames.
 struct RaisedFault {
     DWORD code = 0;
     PVOID address = nullptr;
+#if defined(__i386__)
     EXCEPTION_REGISTRATION_RECORD* chain = nullptr;  // the top frame then
     EXCEPTION_REGISTRATION_RECORD* next = nullptr;   // and what it linked to
     PEXCEPTION_ROUTINE handler = nullptr;
+#endif
 };
 RaisedFault g_raised;
 
@@ -249,10 +259,12 @@ LONG CALLBACK RecordFault(EXCEPTION_POINTERS* info) {
     if (g_raised.address == nullptr) {
         g_raised.code = info->ExceptionRecord->ExceptionCode;
         g_raised.address = info->ExceptionRecord->ExceptionAddress;
+#if defined(__i386__)
         g_raised.chain = ExceptionChain();
         // Copied now: the frame is gone from the stack once the routine returns.
         g_raised.next = g_raised.chain ? g_raised.chain->Next : nullptr;
         g_raised.handler = g_raised.chain ? g_raised.chain->Handler : nullptr;
+#endif
     }
     return EXCEPTION_CONTINUE_SEARCH;
 }
@@ -267,6 +279,7 @@ RaisedFault RaiseGuardedFault() {
     return g_raised;
 }
 
+#if defined(__i386__)
 TEST(FaultGuard, FaultMeetsOneFrameOnTopOfTheThreadsChain) {
     EXCEPTION_REGISTRATION_RECORD* before = ExceptionChain();
     const RaisedFault raised = RaiseGuardedFault();
@@ -280,6 +293,7 @@ TEST(FaultGuard, FaultMeetsOneFrameOnTopOfTheThreadsChain) {
     EXPECT_LT(reinterpret_cast<char*>(tib->StackLimit), reinterpret_cast<char*>(raised.chain));
     EXPECT_GT(reinterpret_cast<char*>(tib->StackBase), reinterpret_cast<char*>(raised.chain));
 }
+#endif
 
 TEST(FaultGuard, ClaimsOnlyErrorsRaisedAtItsOwnInstruction) {
     const RaisedFault raised = RaiseGuardedFault();

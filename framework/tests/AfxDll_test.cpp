@@ -275,19 +275,24 @@ TEST(DllEntry, AStateKeptAtThreadDetachGoesOnceItsThreadHasEnded)
     HINSTANCE self = GetModuleHandleA(nullptr);
     const LONG before = AfxThreadStateCount();
     std::unique_ptr<CWnd> wnd(new CWnd);
-    bool kept = false;
-    testsupport::TestThread user([&] {
-        wnd->CreateEx(0, "STATIC", "bound", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
-        AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
-        kept = AfxFindThreadState() != nullptr;  // its window is still bound
-    });
-    ASSERT_TRUE(user.Join(10000));
-    EXPECT_TRUE(kept);
+    LONG kept = 0;
+    DWORD userId = 0;
+    {
+        testsupport::TestThread user([&] {
+            userId = GetCurrentThreadId();
+            wnd->CreateEx(0, "STATIC", "bound", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr);
+            AfxDllMain(self, DLL_THREAD_DETACH, nullptr);
+            kept = AfxThreadStateCount();  // its window is still bound
+        });
+        ASSERT_TRUE(user.Join(10000));
+    }  // the test's handle to the thread goes with it
+    EXPECT_EQ(kept, before + 1) << "the state is not kept on the module's list";
     // The thread has ended, its windows with it: the next detach of any
-    // thread frees what it kept.
+    // thread frees what it kept, and the handle it kept to tell the end.
     testsupport::TestThread next([&] { AfxDllMain(self, DLL_THREAD_DETACH, nullptr); });
     ASSERT_TRUE(next.Join(10000));
     EXPECT_EQ(AfxThreadStateCount(), before) << "the ended thread's state leaked";
+    EXPECT_TRUE(testsupport::ThreadObjectGone(userId)) << "the kept thread handle is still open";
 }
 
 TEST(DllEntry, ProcessDetachFreesTheStatesOfEveryThread)

@@ -533,7 +533,7 @@ TEST(Wrappers, ProgressControlRangeStepAndPosition)
         ASSERT_NE(hWnd, nullptr);
         if (comctl400)
             g_progressProc = reinterpret_cast<WNDPROC>(
-                SetWindowLongA(hWnd, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Progress)));
+                SetWindowLongPtrA(hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Comctl400Progress)));
         CProgressCtrl bar;
         ASSERT_TRUE(bar.SubclassWindow(hWnd));
         bar.SetRange(1, 45);
@@ -548,6 +548,7 @@ TEST(Wrappers, ProgressControlRangeStepAndPosition)
         for (int i = 0; i < 4; ++i)
             bar.StepIt();
         EXPECT_EQ(bar.GetPos(), 41);
+        EXPECT_EQ(bar.GetPos(), 41) << "reading the position moved the bar";
         bar.StepIt();
         EXPECT_LT(bar.GetPos(), 41);
         bar.SetPos(0);

@@ -1,6 +1,7 @@
 // A process that hosts a companion library and starts and ends thousands of
 // threads must not grow: every ending thread passes through the library's
-// thread-detach step, which may release only what the thread really has.
+// thread-detach step, which may release only what the thread really has,
+// and must release what it has (threads that ran code of the module).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,20 +27,22 @@ SIZE_T PrivateBytes()
 
 DWORD WINAPI DoNothing(LPVOID)
 {
-    return 0;
+    return 1;
 }
 
-// Starts `count` threads that end at once, one after another.
-bool RunShortThreads(int count)
+// Starts `count` threads running `body` one after another; each must end
+// with 1, as both procedures do.
+bool RunShortThreads(int count, LPTHREAD_START_ROUTINE body)
 {
     for (int i = 0; i < count; ++i) {
-        HANDLE thread = CreateThread(nullptr, 64 * 1024, DoNothing, nullptr,
+        HANDLE thread = CreateThread(nullptr, 64 * 1024, body, nullptr,
                                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
         if (!thread)
             return false;
-        DWORD waited = WaitForSingleObject(thread, 10000);
+        DWORD waited = WaitForSingleObject(thread, 10000), code = 0;
+        GetExitCodeThread(thread, &code);
         CloseHandle(thread);
-        if (waited != WAIT_OBJECT_0)
+        if (waited != WAIT_OBJECT_0 || code != 1)
             return false;
     }
     return true;
@@ -49,14 +52,24 @@ const int Threads = 3000;
 
 // Growth of private memory over `Threads` threads, after a warm-up that
 // lets the heap and the system's per-thread caches settle.
-long long GrowthOverThreads()
+long long GrowthOverThreads(LPTHREAD_START_ROUTINE body = DoNothing)
 {
-    if (!RunShortThreads(500))
-        return -1;
+    if (!RunShortThreads(500, body))
+        return -(1LL << 40);
     SIZE_T before = PrivateBytes();
-    if (!RunShortThreads(Threads))
-        return -1;
+    if (!RunShortThreads(Threads, body))
+        return -(1LL << 40);
     return static_cast<long long>(PrivateBytes()) - static_cast<long long>(before);
+}
+
+// The module skeleton with an export that leaves the framework's and the
+// C++ runtime's per-thread data behind, built beside this program.
+std::string ThreadDataModule()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder(path);
+    return folder.substr(0, folder.find_last_of("\\/")) + "\\thread_data_module.dll";
 }
 
 TEST(ModuleThreads, EndingThreadsCostNothingWithEitherModuleLoaded)
@@ -67,15 +80,31 @@ TEST(ModuleThreads, EndingThreadsCostNothingWithEitherModuleLoaded)
     // The heap grows in steps of its own: allow a little beside the figure
     // without a module (a leak of even 100 bytes a thread is 300,000 here).
     const long long slack = 192 * 1024;
-    for (const char* file : { "MMX.dll", "SSE.dll" }) {
-        HMODULE module = LoadLibraryA(testsupport::DistFile(file).c_str());
-        ASSERT_NE(module, nullptr) << file << " error " << GetLastError();
-        long long hosted = GrowthOverThreads();
+    struct Hosted {
+        std::string file;
+        const char* threadBody;  // an export every thread runs, or none
+    };
+    const Hosted modules[] = {
+        { testsupport::DistFile("MMX.dll"), nullptr },
+        { testsupport::DistFile("SSE.dll"), nullptr },
+        { ThreadDataModule(), "UseThreadData" },
+    };
+    for (const Hosted& m : modules) {
+        HMODULE module = LoadLibraryA(m.file.c_str());
+        ASSERT_NE(module, nullptr) << m.file << " error " << GetLastError();
+        LPTHREAD_START_ROUTINE body = DoNothing;
+        if (m.threadBody) {
+            // Through a generic function pointer: FARPROC has no parameters.
+            body = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+                reinterpret_cast<void (*)()>(GetProcAddress(module, m.threadBody)));
+            ASSERT_NE(body, nullptr) << m.file;
+        }
+        long long hosted = GrowthOverThreads(body);
         FreeLibrary(module);
         ASSERT_GE(hosted, -(1LL << 30)) << "threads could not be run";
-        EXPECT_LE(hosted, (alone > 0 ? alone : 0) + slack) << file;
-        std::printf("%s: %lld bytes over %d threads (%lld without a module)\n", file, hosted,
-                    Threads, alone);
+        EXPECT_LE(hosted, (alone > 0 ? alone : 0) + slack) << m.file;
+        std::printf("%s: %lld bytes over %d threads (%lld without a module)\n", m.file.c_str(),
+                    hosted, Threads, alone);
     }
 }
 

@@ -1,20 +1,29 @@
 #!/usr/bin/env python3
 """Records the calls the shipped binaries make into Windows during the
-old-Windows smoke sessions, once told Windows 98 and once NT 4.0, and checks
-them (check_contract.py).
+old-Windows smoke sessions, told Windows 95, 98, ME and NT 4.0 in turn, and
+checks them (check_contract.py).
 
     run_contract_check.py PREFIX SMOKE_TEST_EXE LINK_RECORDER_EXE [--keep DIR]
+                          [--binary PATH --shipped PATH ...]
 
 The smoke sessions (old_windows_smoke_test.exe, Versions/OldWindows.*) run
 the program (About, a run with every option combination, Stop and Start
 again at once, About from the system menu with both links, Exit) and the
 modules (regsvr32, a host that loads them and ends a thread beside them).
 They run in a Wine prefix of their own (PREFIX, made on first use), where
-Wine's relay channel is limited to the functions of the rule table and the
-binaries' imports (HKCU\\Software\\Wine\\Debug RelayInclude), and where
+Wine's relay channel traces only calls from the three binaries
+(HKCU\\Software\\Wine\\Debug RelayFromInclude), to the functions of the rule
+table and the binaries' imports under the names Wine's relay gives them
+(RelayInclude, forwarders resolved), with nothing left out (RelayExclude
+empty: Wine leaves out critical sections and TLS by default), and where
 "mailto:" (opened by the shell) and ".htm" (the links' registry fallback)
 start LINK_RECORDER_EXE, never a real program. Traces go to DIR (default: a
-temporary folder that is removed unless the check fails)."""
+temporary folder that is removed unless the check fails). The binaries are
+those of dist/ unless given (--binary); a 64-bit twin's run also names the
+shipped ones (--shipped), and the check leaves out what only the twin
+imports (check_contract.py --shipped)."""
+
+import argparse
 
 import os
 import shutil
@@ -26,7 +35,6 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import check_contract  # noqa: E402
-import pe_image  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(HERE))
 SESSION_TIMEOUT = 300  # seconds, per system
@@ -41,25 +49,21 @@ def wine_environment(prefix, debug):
     return env
 
 
-def relay_include(rules, binaries):
-    names = set(rules) | set(check_contract.FORWARDED)
-    for path in binaries:
-        names.update(pe_image.PeImage(path).import_names())
-    return ";".join(sorted(name.replace("!", ".") for name in names))
-
-
 def reg_string(text):
     return '"%s"' % text.replace("\\", "\\\\").replace('"', '\\"')
 
 
-def prepare_prefix(prefix, include, recorder, folder):
+def prepare_prefix(prefix, include, binaries, recorder, folder):
     """Makes the prefix once, then sets the relay's functions and the link
     handlers (one registry import)."""
     subprocess.run([os.path.join(ROOT, "scripts", "wine-prefix.sh"), prefix], check=True)
     command = '"Z:%s" "%%1"' % os.path.abspath(recorder).replace("/", "\\")
     lines = ["REGEDIT4", "",
              "[HKEY_CURRENT_USER\\Software\\Wine\\Debug]",
-             '"RelayInclude"=' + reg_string(include), "",
+             '"RelayInclude"=' + reg_string(";".join(include)),
+             '"RelayExclude"=""',
+             '"RelayFromInclude"=' + reg_string(";".join(os.path.basename(b) for b in binaries)),
+             '"RelayFromExclude"=-', "",
              "[HKEY_CLASSES_ROOT\\.htm]", "@=" + reg_string("PyroluxContractPage"), "",
              "[HKEY_CLASSES_ROOT\\PyroluxContractPage\\shell\\open\\command]",
              "@=" + reg_string(command), "",
@@ -75,7 +79,7 @@ def prepare_prefix(prefix, include, recorder, folder):
 
 def record(prefix, smoke_test, system, trace_path, log_path):
     """Runs the system's smoke sessions with the relay trace; their exit code."""
-    env = wine_environment(prefix, "+pid,+relay,+loaddll")
+    env = wine_environment(prefix, "+pid,+relay,+loaddll,+win")
     env["PYROLUX_LINK_RECORD"] = os.path.join(os.path.dirname(trace_path), "link-%s.txt" % system)
     with open(trace_path, "w") as trace, open(log_path, "w") as log:
         return subprocess.run(
@@ -84,28 +88,37 @@ def record(prefix, smoke_test, system, trace_path, log_path):
 
 
 def main(argv):
-    if len(argv) not in (3, 5) or (len(argv) == 5 and argv[3] != "--keep"):
-        print(__doc__)
-        return 2
-    prefix, smoke_test, recorder = os.path.abspath(argv[0]), argv[1], argv[2]
-    folder = argv[4] if len(argv) == 5 else tempfile.mkdtemp(prefix="pyrolux-contract-")
+    parser = argparse.ArgumentParser(usage=__doc__)
+    parser.add_argument("prefix")
+    parser.add_argument("smoke_test")
+    parser.add_argument("recorder")
+    parser.add_argument("--keep")
+    parser.add_argument("--binary", action="append", dest="binaries")
+    parser.add_argument("--shipped", action="append", default=[])
+    args = parser.parse_args(argv)
+    prefix, smoke_test, recorder = os.path.abspath(args.prefix), args.smoke_test, args.recorder
+    folder = args.keep or tempfile.mkdtemp(prefix="pyrolux-contract-")
     os.makedirs(folder, exist_ok=True)
-    with open(check_contract.DEFAULT_RULES) as f:
-        rules = check_contract.load_rules(f)
-
-    prepare_prefix(prefix, relay_include(rules, check_contract.DEFAULT_BINARIES), recorder, folder)
+    binaries = args.binaries or check_contract.DEFAULT_BINARIES
+    include = check_contract.load_setup(check_contract.DEFAULT_RULES,
+                                        check_contract.DEFAULT_MESSAGES, binaries,
+                                        shipped=args.shipped)[5]
+    prepare_prefix(prefix, include, binaries, recorder, folder)
     traces, failed_sessions = [], []
-    try:
-        for system in check_contract.SYSTEMS:
-            trace = os.path.join(folder, "trace-%s.txt" % system)
-            log = os.path.join(folder, "sessions-%s.txt" % system)
+    for system in check_contract.SYSTEMS:
+        trace = os.path.join(folder, "trace-%s.txt" % system)
+        log = os.path.join(folder, "sessions-%s.txt" % system)
+        try:
             if record(prefix, smoke_test, system, trace, log) != 0:
                 failed_sessions.append(log)
-            traces.append("%s=%s" % (system, trace))
-    finally:
-        subprocess.run(["wineserver", "-k"], env=wine_environment(prefix, "-all"))
+        finally:
+            # Each session starts its own Wine, so its trace holds every
+            # window (the desktop's too) created in it.
+            subprocess.run(["wineserver", "-k"], env=wine_environment(prefix, "-all"))
+        traces.append("%s=%s" % (system, trace))
 
-    status = check_contract.main(traces)
+    status = check_contract.main(
+        ["--binary=" + b for b in binaries] + ["--shipped=" + b for b in args.shipped] + traces)
     for log in failed_sessions:
         print("the sessions failed; their output:")
         with open(log, errors="replace") as f:
@@ -113,7 +126,7 @@ def main(argv):
     if status or failed_sessions:
         print("traces kept in %s" % folder)
         return 1
-    if len(argv) == 3:
+    if not args.keep:
         shutil.rmtree(folder)
     return 0
 

@@ -49,6 +49,27 @@ bool RunProcess(const std::string& commandLine, DWORD milliseconds, DWORD* exitC
     return ended;
 }
 
+bool ThreadObjectGone(DWORD id)
+{
+    HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id);
+    if (!thread)
+        return true;
+    // It may be just past its return: let it end, then ask again without
+    // this handle of ours.
+    bool ended = WaitForSingleObject(thread, 10000) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    if (!ended)
+        return false;
+    HANDLE again = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, id);
+    if (!again)
+        return true;
+    // The identifier may already belong to a new, running thread.
+    DWORD code = 0;
+    GetExitCodeThread(again, &code);
+    CloseHandle(again);
+    return code == STILL_ACTIVE;
+}
+
 int GdiRoom(int limit)
 {
     std::vector<HGDIOBJ> made;

@@ -61,6 +61,13 @@ private:
     HANDLE m_thread = nullptr;
 };
 
+// True when the thread `id` has ended and no handle to it is left open in
+// this process: only then is its object gone, so that it can no longer be
+// opened by its identifier. (Wine 8 answers 0 to GetProcessHandleCount, so
+// the handles themselves cannot be counted there.) Close the test's own
+// handles to the thread first.
+bool ThreadObjectGone(DWORD id);
+
 // A manual-reset event for handshakes between a test and its threads.
 class TestEvent {
 public:

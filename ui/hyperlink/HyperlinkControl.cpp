@@ -64,6 +64,32 @@ private:
     bool initialised;
 };
 
+// A registry key opened through the link's system for one scope and closed
+// through it.
+class OpenedKey {
+public:
+    OpenedKey(LinkSystem& system, HKEY root, const char* subKey)
+        : system(system), result(system.OpenKey(root, subKey, &key))
+    {
+    }
+    ~OpenedKey()
+    {
+        if (result == ERROR_SUCCESS)
+            system.CloseKey(key);
+    }
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+
+    // ERROR_SUCCESS, or why the key could not be opened.
+    LONG Result() const { return result; }
+    HKEY Get() const { return key; }
+
+private:
+    LinkSystem& system;
+    HKEY key = nullptr;
+    LONG result;
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -153,13 +179,9 @@ HyperlinkControl::HyperlinkControl(LinkSystem& linkSystem) : system(linkSystem)
 
 HyperlinkControl::~HyperlinkControl()
 {
-    underlinedFont.DeleteObject();
+    // The fonts and the cursor free themselves; a tooltip left by a link
+    // that goes before its dialog does not.
     toolTip.DestroyWindow();
-    normalFont.DeleteObject();
-    target.Empty();
-    // The cursor is our own copy.
-    if (handCursor)
-        ::DestroyCursor(handCursor);
 }
 
 void HyperlinkControl::PreSubclassWindow()
@@ -298,12 +320,12 @@ void HyperlinkControl::LoadHandCursor()
     UINT length = ::GetWindowsDirectoryA(path, MAX_PATH);
     if (length > 0 && length < MAX_PATH - 14) {
         lstrcatA(path, "\\winhlp32.exe");
-        HMODULE help = ::LoadLibraryA(path);
+        // The copy outlives the library; the cursor loaded from it does not.
+        LoadedLibrary help(path);
         if (help) {
             HCURSOR cursor = system.LoadCursorFrom(help, MAKEINTRESOURCEA(HelpHandCursor));
             if (cursor)
-                handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
-            ::FreeLibrary(help);
+                handCursor.Reset(static_cast<HCURSOR>(::CopyIcon(cursor)));
         }
     }
     // Help programs without a hand cursor are the rule today: the system
@@ -311,10 +333,10 @@ void HyperlinkControl::LoadHandCursor()
     if (!handCursor) {
         HCURSOR cursor = system.LoadCursorFrom(nullptr, reinterpret_cast<LPCSTR>(IDC_HAND));
         if (cursor)
-            handCursor = static_cast<HCURSOR>(::CopyIcon(cursor));
+            handCursor.Reset(static_cast<HCURSOR>(::CopyIcon(cursor)));
     }
     if (!handCursor)
-        handCursor = CreateDrawnHandCursor(system.CursorSize());
+        handCursor.Reset(CreateDrawnHandCursor(system.CursorSize()));
 }
 
 HCURSOR HyperlinkControl::CreateDrawnHandCursor(SIZE size)
@@ -473,14 +495,12 @@ CString HyperlinkControl::BuildBrowserCommand(const CString& registryCommand, co
 
 LONG HyperlinkControl::ReadClassesRootDefault(HKEY root, const char* subKey, CString& value)
 {
-    HKEY key = nullptr;
-    LONG result = system.OpenKey(root, subKey, &key);
-    if (result != ERROR_SUCCESS)
-        return result;
+    OpenedKey key(system, root, subKey);
+    if (key.Result() != ERROR_SUCCESS)
+        return key.Result();
     char buffer[RegistryValueChars] = {};
     LONG size = sizeof buffer;
-    LONG query = system.QueryDefaultValue(key, buffer, &size);
-    system.CloseKey(key);
+    LONG query = system.QueryDefaultValue(key.Get(), buffer, &size);
     // A default value that cannot be read (or does not fit) counts as a
     // missing key: nothing half-read is ever run.
     if (query != ERROR_SUCCESS)

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "Afx.h"
+#include "HandleOwners.h"
 
 // What the link needs from the system to open a target and to report a
 // failure. The default members make the real calls; tests replace them.
@@ -114,7 +115,7 @@ private:
     CString target;
     CFont underlinedFont;
     CFont normalFont;
-    HCURSOR handCursor = nullptr;
+    OwnedCursor handCursor;  // our own copy
     CToolTipCtrl toolTip;
     UINT hoverTimerId = 100;
 

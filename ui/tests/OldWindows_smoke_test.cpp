@@ -1,6 +1,7 @@
 // Smoke runs of the shipped binaries (dist/) while Wine reports Windows 95,
-// Windows 98 or Windows NT 4.0: the program, regsvr32 and a child of this test are
-// each told the old version, and each confirms from inside that it was.
+// Windows 98, Windows ME or Windows NT 4.0: the program, regsvr32 and a
+// child of this test are each told the old version, and each confirms from
+// inside that it was.
 // The contract check (tests/contract/) records these sessions' calls.
 // Wine still offers newer functions, so this catches behaviour that depends
 // on the reported version, not missing imports.
@@ -35,6 +36,7 @@ struct OldVersion {
 const OldVersion kOldVersions[] = {
     {"win95", VER_PLATFORM_WIN32_WINDOWS, 4, 0},
     {"win98", VER_PLATFORM_WIN32_WINDOWS, 4, 10},
+    {"winme", VER_PLATFORM_WIN32_WINDOWS, 4, 90},
     {"nt40", VER_PLATFORM_WIN32_NT, 4, 0},
 };
 
@@ -440,7 +442,7 @@ int LoadModulesAs(const char* wineName)
         DWORD threadId = 0;
         HANDLE thread = CreateThread(nullptr, 0, EndAtOnce, nullptr, 0, &threadId);
         if (!thread || WaitForSingleObject(thread, 10000) != WAIT_OBJECT_0) {
-            std::fprintf(stderr, "child: a thread beside %s did not end\n", module);
+            std::fprintf(stderr, "child: a thread beside %s did not end\n", module.c_str());
             return 7;
         }
         CloseHandle(thread);

@@ -25,6 +25,22 @@ std::string ItemText(HWND dialog, int id)
     return text;
 }
 
+// The six bars and the maxima of their ranges (all start at 1).
+struct Bar { int id; int maximum; };
+const Bar kBars[] = {
+    { IDC_PROGRESS_COMPLEX_MATRIX, 90 }, { IDC_PROGRESS_CHIPSET_MEMORY, 50 },
+    { IDC_PROGRESS_CPU_CHIPSET, 45 },    { IDC_PROGRESS_FIBONACCI, 60 },
+    { IDC_PROGRESS_PI, 75 },             { IDC_PROGRESS_PRIME, 70 },
+};
+
+std::vector<LRESULT> BarPositions(HWND dialog)
+{
+    std::vector<LRESULT> positions;
+    for (const Bar& bar : kBars)
+        positions.push_back(SendDlgItemMessageA(dialog, bar.id, PBM_GETPOS, 0, 0));
+    return positions;
+}
+
 void Click(HWND dialog, int id)
 {
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
@@ -162,11 +178,17 @@ TEST(PyroluxDlgTest, RunThatCannotStartItsWorkersStaysIdleAndSaysSo)
     MessageBoxCatcher boxes;
     s_threadStarts = 0;
     std::string button, error;
-    BOOL mmxEnabled = FALSE, buttonEnabled = FALSE;
+    BOOL mmxEnabled = FALSE, buttonEnabled = FALSE, timerRunning = TRUE;
+    std::vector<LRESULT> barsAfterClick, barsLater;
     Script script;
     script.steps = {
-        [&](HWND main) { Click(main, IDC_START_STOP); },
+        [&](HWND main) {
+            Click(main, IDC_START_STOP);
+            barsAfterClick = BarPositions(main);
+        },
         [&](HWND main) {  // a tick later: no timer was started
+            timerRunning = KillTimer(main, 1);  // the dialog's test timer
+            barsLater = BarPositions(main);
             button = ItemText(main, IDC_START_STOP);
             error = ItemText(main, IDC_ERROR_TEXT);
             buttonEnabled = IsWindowEnabled(GetDlgItem(main, IDC_START_STOP));
@@ -179,6 +201,8 @@ TEST(PyroluxDlgTest, RunThatCannotStartItsWorkersStaysIdleAndSaysSo)
     EXPECT_EQ(s_threadStarts, 2);
     EXPECT_EQ(g_testFlags.Idle.load(), 1);
     EXPECT_EQ(g_testFlags.Stop.load(), 1) << "the worker that did start is not stopped";
+    EXPECT_FALSE(timerRunning) << "the bars cycle while nothing runs";
+    EXPECT_EQ(barsLater, barsAfterClick);
     EXPECT_EQ(button, "&Start Test");
     EXPECT_TRUE(buttonEnabled);
     EXPECT_EQ(error, "");
@@ -193,18 +217,12 @@ TEST(PyroluxDlgTest, RunThatCannotStartItsWorkersStaysIdleAndSaysSo)
 
 TEST(PyroluxDlgTest, ProgressBarsHaveTheirRangesAndTheDefaultStep)
 {
-    struct Bar { int id; int maximum; };
-    const Bar bars[] = {
-        { IDC_PROGRESS_COMPLEX_MATRIX, 90 }, { IDC_PROGRESS_CHIPSET_MEMORY, 50 },
-        { IDC_PROGRESS_CPU_CHIPSET, 45 },    { IDC_PROGRESS_FIBONACCI, 60 },
-        { IDC_PROGRESS_PI, 75 },             { IDC_PROGRESS_PRIME, 70 },
-    };
     std::vector<PBRANGE> ranges;
     std::vector<LRESULT> steps;
     Script script;
     script.steps = {
         [&](HWND main) {
-            for (const Bar& bar : bars) {
+            for (const Bar& bar : kBars) {
                 PBRANGE range = {};
                 SendDlgItemMessageA(main, bar.id, PBM_GETRANGE, TRUE, reinterpret_cast<LPARAM>(&range));
                 ranges.push_back(range);
@@ -218,9 +236,9 @@ TEST(PyroluxDlgTest, ProgressBarsHaveTheirRangesAndTheDefaultStep)
 
     ASSERT_EQ(ranges.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(ranges[i].iLow, 1) << bars[i].id;
-        EXPECT_EQ(ranges[i].iHigh, bars[i].maximum) << bars[i].id;
-        EXPECT_EQ(steps[i], 10) << bars[i].id;
+        EXPECT_EQ(ranges[i].iLow, 1) << kBars[i].id;
+        EXPECT_EQ(ranges[i].iHigh, kBars[i].maximum) << kBars[i].id;
+        EXPECT_EQ(steps[i], 10) << kBars[i].id;
     }
 }
 

@@ -194,8 +194,8 @@ class RealControls : public flattest::FlatLook {
 protected:
     bool Subclassed(HWND w) const
     {
-        return GetWindowLongA(w, GWL_WNDPROC) ==
-               reinterpret_cast<LONG>(FlatLookManager::ControlWindowProc);
+        return GetWindowLongPtrA(w, GWLP_WNDPROC) ==
+               reinterpret_cast<LONG_PTR>(FlatLookManager::ControlWindowProc);
     }
     FlatKind Kind(HWND w) const
     {
@@ -315,16 +315,16 @@ TEST_F(RealControls, AttachingTwiceAndDetachingRestoreTheProcedure)
                                 nullptr, nullptr);
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "ListBox", "", WS_CHILD, 0, 0, 100, 60, host,
                                 nullptr, nullptr, nullptr);
-    LONG original = GetWindowLongA(list, GWL_WNDPROC);
+    LONG_PTR original = GetWindowLongPtrA(list, GWLP_WNDPROC);
     EXPECT_FALSE(m->AttachControl(nullptr));
     EXPECT_TRUE(m->AttachControl(list));
     EXPECT_FALSE(m->AttachControl(list));
     EXPECT_EQ(1u, m->ControlCount());
     EXPECT_TRUE(Subclassed(list));
-    EXPECT_EQ(original, reinterpret_cast<LONG>(m->FindControl(list)->PreviousProcedure()));
+    EXPECT_EQ(original, reinterpret_cast<LONG_PTR>(m->FindControl(list)->PreviousProcedure()));
     EXPECT_TRUE(m->DetachControl(list));
     EXPECT_FALSE(m->DetachControl(list));
-    EXPECT_EQ(original, GetWindowLongA(list, GWL_WNDPROC));
+    EXPECT_EQ(original, GetWindowLongPtrA(list, GWLP_WNDPROC));
     EXPECT_EQ(0u, m->ControlCount());
     DestroyWindow(host);
 }

@@ -463,15 +463,15 @@ TEST_F(FlatLook, TeardownUnhooksAndRestoresEveryProcedure)
     DialogTemplate t("teardown", WS_POPUP, 0, 0, 200, 150);
     TestDialog dialog(ListDialog(t).get());
     HWND list = dialog.Item(1);
-    LONG listBefore = reinterpret_cast<LONG>(m->FindControl(list)->PreviousProcedure());
-    LONG dialogBefore = reinterpret_cast<LONG>(m->FindDialog(dialog.get())->PreviousProcedure());
+    LONG_PTR listBefore = reinterpret_cast<LONG_PTR>(m->FindControl(list)->PreviousProcedure());
+    LONG_PTR dialogBefore = reinterpret_cast<LONG_PTR>(m->FindDialog(dialog.get())->PreviousProcedure());
     m->Teardown();
     EXPECT_EQ(0u, m->HookCount());
     EXPECT_EQ(0u, m->ControlCount());
     EXPECT_EQ(0u, m->DialogCount());
     EXPECT_EQ(0u, m->HoverTimer());
-    EXPECT_EQ(listBefore, GetWindowLongA(list, GWL_WNDPROC));
-    EXPECT_EQ(dialogBefore, GetWindowLongA(dialog.get(), GWL_WNDPROC));
+    EXPECT_EQ(listBefore, GetWindowLongPtrA(list, GWLP_WNDPROC));
+    EXPECT_EQ(dialogBefore, GetWindowLongPtrA(dialog.get(), GWLP_WNDPROC));
     TestDialog after(ListDialog(t).get());
     EXPECT_EQ(0u, m->DialogCount()) << "no hook any more";
     // The windows keep working on their own procedures.

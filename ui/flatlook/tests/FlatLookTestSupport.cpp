@@ -128,7 +128,7 @@ HWND MakeHeader(HWND parent, int width, int items, DWORD style)
 void AnswerAsComctl400Header(HWND header)
 {
     g_headerProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(header, GWL_WNDPROC, reinterpret_cast<LONG>(Comctl400Header)));
+        SetWindowLongPtrA(header, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Comctl400Header)));
 }
 
 namespace {

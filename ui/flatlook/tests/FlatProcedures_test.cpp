@@ -63,7 +63,7 @@ TEST_F(FlatLook, BaseProcedureRefreshesBeforeFocusAndAfterPaint)
     HWND host = Popup(0, 0, 300, 200, 0);
     HWND list = Child(host, "ListBox", 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
     Recorder::original = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(list, GWL_WNDPROC, reinterpret_cast<LONG>(Recorder::Proc)));
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder::Proc)));
     Recorder::sequence.Clear();
     ASSERT_TRUE(m->AttachControl(list));
     FlatControl* o = m->FindControl(list);
@@ -100,7 +100,7 @@ TEST_F(FlatLook, ControlDestroyedWhileHandlingAMessageIsLeftAlone)
     for (const char* cls : {"ListBox", "Edit", "Button"}) {
         HWND w = Child(host, cls, 0, WS_EX_CLIENTEDGE, 0, 0, 100, 60);
         SelfDestroying::original = reinterpret_cast<WNDPROC>(
-            SetWindowLongA(w, GWL_WNDPROC, reinterpret_cast<LONG>(SelfDestroying::Proc)));
+            SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SelfDestroying::Proc)));
         ASSERT_TRUE(m->AttachControl(w)) << cls;
         if (lstrcmpA(cls, "Button") == 0)
             SetWindowTextA(w, "gone");
@@ -116,7 +116,7 @@ TEST_F(FlatLook, ScrollBarControlRefreshRules)
     HWND host = Popup(0, 0, 300, 200, 0);
     HWND bar = Child(host, "ScrollBar", SBS_HORZ, 0, 0, 0, 200, 16);
     Recorder::original = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(bar, GWL_WNDPROC, reinterpret_cast<LONG>(Recorder::Proc)));
+        SetWindowLongPtrA(bar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Recorder::Proc)));
     Recorder::sequence.Clear();
     Recorder::standIn = true;
     ASSERT_TRUE(m->AttachControl(bar));

@@ -542,16 +542,22 @@ TEST(Teardown, DestroyedLinksAndDialogsLeaveNothingBound)
 {
     size_t before = CWnd::GetPermanentCount();
     for (int i = 0; i < 40; ++i) {
-        FakeLinkSystem fake;
-        HyperlinkControl a(fake), b(fake);
-        WithLinks({ { IDC_LEFT, &a }, { IDC_RIGHT, &b } }, [&](LinkDialog&) {
-            a.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
-            HWND hWnd = a.m_hWnd;
-            EXPECT_TRUE(a.DestroyWindow());
-            EXPECT_FALSE(IsWindow(hWnd));
-            EXPECT_EQ(a.m_hWnd, nullptr);
-        });
-        EXPECT_EQ(a.GetToolTip().m_hWnd, nullptr);  // went with the dialog
+        HCURSOR cursor = nullptr;
+        {
+            FakeLinkSystem fake;
+            HyperlinkControl a(fake), b(fake);
+            WithLinks({ { IDC_LEFT, &a }, { IDC_RIGHT, &b } }, [&](LinkDialog&) {
+                a.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(1, 1));
+                HWND hWnd = a.m_hWnd;
+                EXPECT_TRUE(a.DestroyWindow());
+                EXPECT_FALSE(IsWindow(hWnd));
+                EXPECT_EQ(a.m_hWnd, nullptr);
+            });
+            EXPECT_EQ(a.GetToolTip().m_hWnd, nullptr);  // went with the dialog
+            cursor = b.GetHandCursor();
+        }
+        ICONINFO info = {};
+        ASSERT_FALSE(GetIconInfo(cursor, &info)) << "the link's own cursor outlived it";
         ASSERT_EQ(CWnd::GetPermanentCount(), before);
     }
 }

@@ -14,6 +14,7 @@ TEST(HandCursor, IsShownOverTheLink)
     HyperlinkControl link(fake);
     WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
         ASSERT_NE(link.GetHandCursor(), nullptr);
+        EXPECT_EQ(GetModuleHandleA("winhlp32.exe"), nullptr) << "the help program stays loaded";
         SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)));
         EXPECT_EQ(link.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(link.m_hWnd),
                                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
