@@ -67,15 +67,18 @@ if(WIN32)
   # functions it lacks (_stat32, _wfopen, _set_error_mode, getwc), so
   # whatever links GoogleTest takes it from msvcrt.dll instead: a spec that
   # names the runtime's import library of msvcrt.dll (libmsvcrt-os.a) among
-  # the default libraries. Under Wine both DLLs are Wine's msvcrt.
-  execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE specs)
-  string(REGEX MATCH "\\*libgcc:\n[^\n]*" crtdll_spec "${specs}")
-  string(REPLACE " -lmsvcrt " " -lmsvcrt-os " msvcrt_spec "${crtdll_spec}")
-  if(msvcrt_spec STREQUAL crtdll_spec)
-    message(FATAL_ERROR "no -lmsvcrt in the compiler's libgcc spec: ${crtdll_spec}")
+  # the default libraries. Under Wine both DLLs are Wine's msvcrt. (The
+  # 64-bit twin's stock runtime takes msvcrt.dll already.)
+  if(NOT PYROLUX_TWIN)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpspecs OUTPUT_VARIABLE specs)
+    string(REGEX MATCH "\\*libgcc:\n[^\n]*" crtdll_spec "${specs}")
+    string(REPLACE " -lmsvcrt " " -lmsvcrt-os " msvcrt_spec "${crtdll_spec}")
+    if(msvcrt_spec STREQUAL crtdll_spec)
+      message(FATAL_ERROR "no -lmsvcrt in the compiler's libgcc spec: ${crtdll_spec}")
+    endif()
+    file(WRITE ${CMAKE_BINARY_DIR}/msvcrt-os.specs "${msvcrt_spec}\n")
+    target_link_options(gtest INTERFACE -specs=${CMAKE_BINARY_DIR}/msvcrt-os.specs)
   endif()
-  file(WRITE ${CMAKE_BINARY_DIR}/msvcrt-os.specs "${msvcrt_spec}\n")
-  target_link_options(gtest INTERFACE -specs=${CMAKE_BINARY_DIR}/msvcrt-os.specs)
   set(PYROLUX_GTEST_MAIN gtest_main)
   set(PYROLUX_GTEST gtest)
   set(PYROLUX_GMOCK gmock)
