@@ -144,7 +144,7 @@ LRESULT CALLBACK ToolbarWithoutItemRects(HWND hWnd, UINT message, WPARAM wParam,
 void AnswerWithoutItemRects(HWND toolbar)
 {
     g_toolbarProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(toolbar, GWL_WNDPROC, reinterpret_cast<LONG>(ToolbarWithoutItemRects)));
+        SetWindowLongPtrA(toolbar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ToolbarWithoutItemRects)));
 }
 
 }  // namespace flattest
