@@ -191,20 +191,34 @@ const void* RecoveryFor(std::uint32_t code, std::uint32_t flags, const void* add
 
 }  // namespace FaultGuard
 
-#if defined(_WIN32) && defined(__i386__)
+#if defined(_WIN32)
 
-// The handler of every probe's exception frame (see PYROLUX_ENTER). It claims
-// only a fault of the guarded instruction itself, raised at the very address
-// execution stopped at, and lets every other exception go on to the next
-// frame of the chain.
-extern "C" __attribute__((used)) EXCEPTION_DISPOSITION
-OnProbeFault(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
+namespace {
+
+// Claims only a fault of a guarded instruction itself, raised at the very
+// address execution stopped at (`ip`, the context's instruction pointer),
+// and moves `ip` to that instruction's recovery point.
+bool MoveToRecovery(const EXCEPTION_RECORD* record, ULONG_PTR& ip) {
     const void* recover = FaultGuard::RecoveryFor(
         record->ExceptionCode, record->ExceptionFlags, record->ExceptionAddress);
-    if (!recover || context->Eip != reinterpret_cast<DWORD>(record->ExceptionAddress))
-        return ExceptionContinueSearch;
-    context->Eip = reinterpret_cast<DWORD>(recover);
-    return ExceptionContinueExecution;
+    if (!recover || ip != reinterpret_cast<ULONG_PTR>(record->ExceptionAddress))
+        return false;
+    ip = reinterpret_cast<ULONG_PTR>(recover);
+    return true;
+}
+
+}  // namespace
+
+#endif
+
+#if defined(_WIN32) && defined(__i386__)
+
+// The handler of every probe's exception frame (see PYROLUX_ENTER): every
+// other exception goes on to the next frame of the chain.
+extern "C" __attribute__((used)) EXCEPTION_DISPOSITION
+OnProbeFault(EXCEPTION_RECORD* record, void*, CONTEXT* context, void*) {
+    return MoveToRecovery(record, context->Eip) ? ExceptionContinueExecution
+                                                : ExceptionContinueSearch;
 }
 
 namespace {
@@ -220,14 +234,9 @@ namespace {
 
 // The same claim as the 32-bit frames' handler, for the whole process.
 LONG CALLBACK OnProbeFault(EXCEPTION_POINTERS* pointers) {
-    const EXCEPTION_RECORD* record = pointers->ExceptionRecord;
-    CONTEXT* context = pointers->ContextRecord;
-    const void* recover = FaultGuard::RecoveryFor(
-        record->ExceptionCode, record->ExceptionFlags, record->ExceptionAddress);
-    if (!recover || context->Rip != reinterpret_cast<DWORD64>(record->ExceptionAddress))
-        return EXCEPTION_CONTINUE_SEARCH;
-    context->Rip = reinterpret_cast<DWORD64>(recover);
-    return EXCEPTION_CONTINUE_EXECUTION;
+    return MoveToRecovery(pointers->ExceptionRecord, pointers->ContextRecord->Rip)
+               ? EXCEPTION_CONTINUE_EXECUTION
+               : EXCEPTION_CONTINUE_SEARCH;
 }
 
 void EnsureHandler() {
