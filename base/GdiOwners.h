@@ -12,13 +12,13 @@
 // Where ClientDC and WindowDC take their device contexts: GetWindowDC when
 // `wholeWindow`, else GetDC. Either may answer NULL (Windows 95/98 hand out
 // window DCs from a small cache of common DCs), and a painter that gets none
-// paints nothing. Tests replace the source to see that happen.
+// paints nothing. Whoever paints can be given another source, so that a test
+// can see that happen.
 using WindowDCSource = HDC (*)(HWND window, bool wholeWindow);
 inline HDC SystemWindowDC(HWND window, bool wholeWindow)
 {
     return wholeWindow ? ::GetWindowDC(window) : ::GetDC(window);
 }
-inline WindowDCSource g_windowDCSource = SystemWindowDC;
 
 // A device context taken from a window and released to that same window;
 // null when the system had none to give.
@@ -47,13 +47,15 @@ private:
 // The client area's DC (GetDC).
 class ClientDC : public WindowDCBase {
 public:
-    explicit ClientDC(HWND window) : WindowDCBase(window, g_windowDCSource(window, false)) {}
+    explicit ClientDC(HWND window, WindowDCSource source = SystemWindowDC)
+        : WindowDCBase(window, source(window, false)) {}
 };
 
 // The whole window's DC, frame and scroll bars included (GetWindowDC).
 class WindowDC : public WindowDCBase {
 public:
-    explicit WindowDC(HWND window) : WindowDCBase(window, g_windowDCSource(window, true)) {}
+    explicit WindowDC(HWND window, WindowDCSource source = SystemWindowDC)
+        : WindowDCBase(window, source(window, true)) {}
 };
 
 // Selects GDI objects of one type into a DC for one scope; the object the

@@ -431,7 +431,8 @@ private:
 // Client-area DC: GetDC in, ReleaseDC out.
 class CClientDC : public ClientDC {
 public:
-    explicit CClientDC(CWnd* pWnd) : ClientDC(pWnd->m_hWnd) {}
+    explicit CClientDC(CWnd* pWnd, WindowDCSource source = SystemWindowDC)
+        : ClientDC(pWnd->m_hWnd, source) {}
     HDC GetSafeHdc() const { return Get(); }
 };
 

@@ -35,8 +35,8 @@ TEST(GdiOwners, DeviceContextsGoBackToTheirWindow)
     DestroyWindow(window);
 }
 
-// Both owners take their DC from the one source, which may have none to
-// give (Windows 9x's cache of common DCs): the owner is then null and
+// Both owners take their DC from the source they are given, which may have
+// none to give (Windows 9x's cache of common DCs): the owner is then null and
 // releases nothing.
 HWND g_asked = nullptr;
 bool g_askedWhole = false;
@@ -52,19 +52,16 @@ TEST(GdiOwners, AnOwnerWithoutADeviceContextIsNull)
     HWND window = CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 40, 20, nullptr, nullptr,
                                   nullptr, nullptr);
     ASSERT_NE(nullptr, window);
-    ASSERT_EQ(g_windowDCSource, &SystemWindowDC);
-    g_windowDCSource = NoDC;
     {
-        ClientDC client(window);
+        ClientDC client(window, NoDC);
         EXPECT_EQ(nullptr, client.Get());
         EXPECT_FALSE(client);
         EXPECT_EQ(window, g_asked);
         EXPECT_FALSE(g_askedWhole);
-        WindowDC whole(window);
+        WindowDC whole(window, NoDC);
         EXPECT_EQ(nullptr, whole.Get());
         EXPECT_TRUE(g_askedWhole);
     }
-    g_windowDCSource = SystemWindowDC;
     {
         ClientDC client(window);
         EXPECT_NE(nullptr, client.Get());

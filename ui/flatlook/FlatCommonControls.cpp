@@ -206,7 +206,7 @@ void DrawTrackbarThumb(HDC dc, const RECT& thumb, DWORD style, bool active)
 
 void FlatTrackbar::DrawFrame(HDC, const RECT&)
 {
-    ClientDC client(m_hWnd);
+    ClientDC client(m_hWnd, m_windowDCs);
     if (client)
         Paint(client);
 }
@@ -248,7 +248,7 @@ bool FlatHeader::HoverChanged(POINT p)
 
 void FlatHeader::DrawFrame(HDC, const RECT&)
 {
-    ClientDC client(m_hWnd);
+    ClientDC client(m_hWnd, m_windowDCs);
     if (client)
         Paint(client);
 }
@@ -340,7 +340,7 @@ bool FlatToolbar::HoverChanged(POINT p)
 
 void FlatToolbar::DrawFrame(HDC, const RECT&)
 {
-    ClientDC client(m_hWnd);
+    ClientDC client(m_hWnd, m_windowDCs);
     if (client)
         Paint(client);
 }
@@ -510,7 +510,7 @@ bool FlatTab::HoverChanged(POINT p)
 
 void FlatTab::DrawFrame(HDC, const RECT& rect)
 {
-    ClientDC client(m_hWnd);
+    ClientDC client(m_hWnd, m_windowDCs);
     if (client)
         Paint(client, rect);
 }

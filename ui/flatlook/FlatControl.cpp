@@ -80,7 +80,7 @@ void FlatControl::Refresh()
     if (m_refreshing)
         return;
     FrameArea area = GetFrameArea();
-    WindowDC dc(area.window);
+    WindowDC dc(area.window, m_windowDCs);
     if (!dc)
         return;
     RECT& rect = area.rect;

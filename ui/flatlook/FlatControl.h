@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "FlatPaint.h"
+#include "GdiOwners.h"
 #include "SubclassedWindow.h"
 
 namespace flatlook {
@@ -38,6 +39,9 @@ public:
     // Refresh of the same object.
     void Refresh();
 
+    // Where the painters take their window DCs (the system by default).
+    void SetWindowDCSource(WindowDCSource source) { m_windowDCs = source; }
+
     WORD State() const { return m_state; }
     WORD LastDrawnState() const { return m_lastDrawn; }
     void SetStateFlag(WORD flag, bool on);
@@ -53,6 +57,7 @@ protected:
 
     WORD m_state = 0;
     WORD m_lastDrawn = 0;
+    WindowDCSource m_windowDCs = SystemWindowDC;
 
 private:
     bool m_refreshing = false;  // a Refresh of this object is under way

@@ -65,7 +65,7 @@ void FlatEdit::DrawFrame(HDC dc, const RECT& rect)
                                             : COLOR_BTNHIGHLIGHT;
         // Without a DC for the up-down the line stops at the edit; its own
         // frame is still drawn.
-        ClientDC upDownDc(upDown);
+        ClientDC upDownDc(upDown, m_windowDCs);
         if (upDownDc) {
             SolidFill(upDownDc, 1, 1, w - e - 1, 1, GetSysColor(line));
             if (align & UDS_ALIGNLEFT)

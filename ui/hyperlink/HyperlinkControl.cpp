@@ -145,6 +145,11 @@ SIZE LinkSystem::CursorSize()
     return { ::GetSystemMetrics(SM_CXCURSOR), ::GetSystemMetrics(SM_CYCURSOR) };
 }
 
+WindowDCSource LinkSystem::WindowDCs()
+{
+    return SystemWindowDC;
+}
+
 HRESULT LinkSystem::InitializeCom()
 {
     return ::CoInitialize(nullptr);
@@ -278,7 +283,7 @@ void HyperlinkControl::FitToText()
     {
         // Without a DC (Windows 9x's cache of common DCs is small) the text
         // cannot be measured: the window keeps its size.
-        CClientDC dc(this);
+        CClientDC dc(this, system.WindowDCs());
         if (!dc)
             return;
         SelectedObject font(dc, underlinedFont);

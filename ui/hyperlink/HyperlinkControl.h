@@ -34,6 +34,8 @@ public:
     // GetSystemMetrics(SM_CXCURSOR, SM_CYCURSOR): the one cursor size the
     // display driver supports (CreateCursor makes no other).
     virtual SIZE CursorSize();
+    // Where the link takes its window DCs: GetDC and GetWindowDC.
+    virtual WindowDCSource WindowDCs();
     // CoInitialize(nullptr) and CoUninitialize on the calling thread.
     virtual HRESULT InitializeCom();
     virtual void UninitializeCom();

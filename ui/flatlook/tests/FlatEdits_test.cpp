@@ -176,7 +176,9 @@ TEST_F(Edits, WithoutTheUpDownsDeviceContextTheEditFrameIsStillDrawn)
     ReleaseDC(upDown, dc);
     {
         testsupport::NoWindowDC none(upDown);
+        Object(IdEdit)->SetWindowDCSource(none.Source());
         Object(IdEdit)->Refresh();
+        Object(IdEdit)->SetWindowDCSource(SystemWindowDC);
         EXPECT_GT(none.Refused(), 0) << "the edit asked for the up-down's DC";
     }
     EXPECT_EQ(SHADOW, WindowPixel(edit, e.cx - 1, 0)) << "the edit's frame";

@@ -213,7 +213,9 @@ TEST_F(Window, PaintersWithoutADeviceContextDoNothing)
         {
             testsupport::MessageRecorder asked({p.window}, {p.firstQuestion});
             testsupport::NoWindowDC none(p.window);
+            o->SetWindowDCSource(none.Source());
             o->DrawFrame(nullptr, client);
+            o->SetWindowDCSource(SystemWindowDC);
             EXPECT_GT(none.Refused(), 0) << "it asked for a DC";
             EXPECT_TRUE(asked.sequence.Entries().empty()) << "it went on without one";
         }

@@ -191,6 +191,7 @@ TEST(FitToText, WithoutADeviceContextTheWindowKeepsItsSize)
     WithLinks({ { IDC_LEFT, &link } }, [&](LinkDialog&) {
         const RECT fitted = RectInParent(link.m_hWnd);
         testsupport::NoWindowDC none(link.m_hWnd);
+        fake.windowDCs = none.Source();
         link.SetWindowText("a considerably longer link text than before");
         link.SetLinkTarget("www.example.com");  // fitted again
         EXPECT_GT(none.Refused(), 0) << "the link asked for a DC";

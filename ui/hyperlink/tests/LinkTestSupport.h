@@ -56,6 +56,7 @@ public:
     bool systemHand = true;
     bool helpCursor = false;
     SIZE cursorSize = { 0, 0 };
+    WindowDCSource windowDCs = nullptr;  // the system's when null
     HRESULT comResult = S_OK;
     int comInitialised = 0;  // initialisations not yet undone
 
@@ -130,6 +131,7 @@ public:
             return cursorSize;
         return LinkSystem::CursorSize();
     }
+    WindowDCSource WindowDCs() override { return windowDCs ? windowDCs : LinkSystem::WindowDCs(); }
     HRESULT InitializeCom() override
     {
         comSequence.push_back("com init");
