@@ -65,7 +65,7 @@ if(WIN32)
   # The shipped binaries take their C runtime from crtdll.dll (the runtime's
   # default libmsvcrt.a). GoogleTest and libstdc++'s file streams call
   # functions it lacks (_stat32, _wfopen, _set_error_mode, getwc), so
-  # whatever links GoogleTest takes it from msvcrt.dll instead: a spec that
+  # whatever links GoogleTest takes it from msvcrt.dll instead: a specs entry that
   # names the runtime's import library of msvcrt.dll (libmsvcrt-os.a) among
   # the default libraries. Under Wine both DLLs are Wine's msvcrt. (The
   # 64-bit twin's stock runtime takes msvcrt.dll already.)
@@ -74,7 +74,7 @@ if(WIN32)
     string(REGEX MATCH "\\*libgcc:\n[^\n]*" crtdll_spec "${specs}")
     string(REPLACE " -lmsvcrt " " -lmsvcrt-os " msvcrt_spec "${crtdll_spec}")
     if(msvcrt_spec STREQUAL crtdll_spec)
-      message(FATAL_ERROR "no -lmsvcrt in the compiler's libgcc spec: ${crtdll_spec}")
+      message(FATAL_ERROR "no -lmsvcrt in the compiler's libgcc specs entry: ${crtdll_spec}")
     endif()
     file(WRITE ${CMAKE_BINARY_DIR}/msvcrt-os.specs "${msvcrt_spec}\n")
     target_link_options(gtest INTERFACE -specs=${CMAKE_BINARY_DIR}/msvcrt-os.specs)
