@@ -452,9 +452,9 @@ def load_setup(rules_path, messages_path, binaries, wine=None, shipped=None):
         messages = load_messages(f)
     wine = wine or pe_image.WineDlls.installed(pe_image.PeImage(binaries[0]).is64)
     images = {image.name: image for image in (Image(path, wine) for path in binaries)}
-    left_out = twin_only(set().union(*(image.imports for image in images.values())), rules,
-                         shipped)
-    imports = set().union(*(image.imports for image in images.values())) - left_out
+    imports = set().union(*(image.imports for image in images.values()))
+    left_out = twin_only(imports, rules, shipped)
+    imports -= left_out
     forwards, names, problems = relay_plan(set(rules) | imports, rules, wine)
     problems = ["%s: no entry in the rule table for this import" % name
                 for name in missing_entries(imports, rules)] + problems
